@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian packages Tessavo needs, only those that are missing.
+set -e
+PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2"
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+echo "Installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y $missing

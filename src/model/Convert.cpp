@@ -1,0 +1,123 @@
+#include "model/Convert.h"
+
+#include "model/AppError.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+
+std::string invalidIntegerMessage(const std::string& text)
+{
+    return "'" + text + "' is not a valid integer value";
+}
+
+std::string invalidFloatMessage(const std::string& text)
+{
+    return "'" + text + "' is not a valid floating point value";
+}
+
+bool tryStrToInt(const std::string& text, int32_t& out)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    // Accumulate in 64 bits and stop as soon as the magnitude leaves int32.
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch < '0' || ch > '9')
+            return false;
+        magnitude = magnitude * 10 + (ch - '0');
+        if (magnitude > 2147483648LL)
+            return false;
+    }
+    const int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return false;
+    out = static_cast<int32_t>(value);
+    return true;
+}
+
+int32_t strToInt(const std::string& text)
+{
+    int32_t value = 0;
+    if (!tryStrToInt(text, value))
+        throw AppError(invalidIntegerMessage(text));
+    return value;
+}
+
+double strToFloat(const std::string& text, char decimalSeparator)
+{
+    // Validate the shape ourselves, then hand a normalised copy to the C library in the "C"
+    // locale so that the result does not depend on the process locale.
+    size_t i = 0;
+    const size_t n = text.size();
+    auto fail = [&]() -> double { throw AppError(invalidFloatMessage(text)); };
+    while (i < n && text[i] == ' ')
+        ++i;
+    std::string normal;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        normal += text[i++];
+    size_t digits = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+        normal += text[i++];
+        ++digits;
+    }
+    if (i < n && text[i] == decimalSeparator) {
+        normal += '.';
+        ++i;
+        while (i < n && text[i] >= '0' && text[i] <= '9') {
+            normal += text[i++];
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return fail();
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        normal += 'e';
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            normal += text[i++];
+        size_t expDigits = 0;
+        while (i < n && text[i] >= '0' && text[i] <= '9') {
+            normal += text[i++];
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return fail();
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        return fail();
+    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+    errno = 0;
+    char* end = nullptr;
+    const double value = strtod_l(normal.c_str(), &end, cLocale);
+    if (std::isinf(value) || (errno == ERANGE && value != 0.0))
+        return fail();
+    return value;
+}
+
+std::string floatToText(double value, char decimalSeparator)
+{
+    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+    locale_t old = uselocale(cLocale);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    uselocale(old);
+    std::string text(buffer);
+    for (char& ch : text)
+        if (ch == '.')
+            ch = decimalSeparator;
+    return text;
+}

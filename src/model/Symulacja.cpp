@@ -1,0 +1,142 @@
+#include "model/Symulacja.h"
+
+#include "model/Convert.h"
+
+#include <cmath>
+
+void Symulacja::applyDefaults()
+{
+    sizeX = 50;
+    sizeY = 40;
+    zmode = 0;
+    z = 2;
+    zx = 1;
+    zy = 1;
+    relaxations = 5;
+    palette = 0;
+    maxLayers = 50.0;
+    rate = 0.01;
+}
+
+void Symulacja::allocateLattice()
+{
+    allocateLattice(clockSeed());
+}
+
+void Symulacja::allocateLattice(uint32_t seed)
+{
+    lattice = std::make_unique<Tablica>(sizeY, sizeX);
+    lattice->fill(0);
+    rng->seed(seed);
+    deposited = 0.0;
+}
+
+bool Symulacja::latticeMatches() const
+{
+    return lattice && !lattice->empty() && lattice->width == sizeX && lattice->height == sizeY;
+}
+
+int64_t Symulacja::particlesPerStep() const
+{
+    const long double product = static_cast<long double>(sizeX) * static_cast<long double>(rate)
+        * static_cast<long double>(sizeY);
+    if (!(product >= 1.0L))
+        return 0; // also NaN
+    if (product >= 9.2e18L)
+        return INT64_MAX;
+    return static_cast<int64_t>(product); // truncation toward zero
+}
+
+void Symulacja::step()
+{
+    if (deposited >= maxLayers)
+        return;
+
+    // Parameters that no lattice can hold (a size changed behind the lattice's back, or sizes
+    // <= 0) deposit and relax nothing; the count of deposited layers still advances.
+    const bool canDraw = latticeMatches();
+    if (canDraw) {
+        Random& random = *rng;
+        const uint32_t cols = static_cast<uint32_t>(sizeX);
+        const uint32_t rows = static_cast<uint32_t>(sizeY);
+        // floor(r * n / 32768) for 0 <= r < 32768 and 0 < n <= INT32_MAX, exact in 64 bits.
+        auto below = [&random](uint32_t n) {
+            return static_cast<uint32_t>((static_cast<uint64_t>(random.next()) * n) >> 15);
+        };
+        Tablica& t = *lattice;
+
+        const int64_t particles = particlesPerStep();
+        for (int64_t i = 0; i < particles; ++i) {
+            const uint32_t row = below(rows);
+            const uint32_t col = below(cols);
+            t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
+        }
+        deposited = deposited + rate;
+
+        const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;
+        const bool isotropic = zmode == 0;
+        for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
+            for (int64_t a = 0; a < attempts; ++a) {
+                const uint32_t row = below(rows);
+                const uint32_t col = below(cols);
+                int32_t* here = t.row(static_cast<int32_t>(row));
+                const int32_t h = here[col];
+                if (h <= 0)
+                    continue;
+                // Periodic neighbours; rows and columns wrap independently.
+                const uint32_t up = row == 0 ? rows - 1 : row - 1;
+                const uint32_t down = row + 1 == rows ? 0 : row + 1;
+                const uint32_t left = col == 0 ? cols - 1 : col - 1;
+                const uint32_t right = col + 1 == cols ? 0 : col + 1;
+                int32_t* upRow = t.row(static_cast<int32_t>(up));
+                int32_t* downRow = t.row(static_cast<int32_t>(down));
+                const int32_t a2 = (here[left] >= h) + (here[right] >= h);
+                const int32_t b2 = (upRow[col] >= h) + (downRow[col] >= h);
+                const bool stays = isotropic ? (a2 + b2 >= z) : (b2 >= zy || a2 >= zx);
+                if (stays)
+                    continue;
+                // Direction 0 up, 1 right, 2 down, 3 left; only a strictly lower target takes it.
+                int32_t* target;
+                switch (random.next() >> 13) {
+                case 0: target = &upRow[col]; break;
+                case 1: target = &here[right]; break;
+                case 2: target = &downRow[col]; break;
+                default: target = &here[left]; break;
+                }
+                if (*target < h) {
+                    *target = static_cast<int32_t>(static_cast<uint32_t>(*target) + 1u);
+                    here[col] = h - 1; // h > 0, so no overflow
+                }
+            }
+        }
+    } else {
+        deposited = deposited + rate;
+    }
+}
+
+std::string Symulacja::rowText(int32_t r) const
+{
+    std::string text;
+    if (!lattice || lattice->empty() || r < 0 || r >= lattice->height)
+        return text;
+    for (int32_t c = 0; c < sizeX; ++c) {
+        text += std::to_string(lattice->getWrapped(r, c % lattice->width));
+        text += '|';
+    }
+    return text;
+}
+
+void Symulacja::parseRow(int32_t r, const std::string& text)
+{
+    const bool rowInLattice = lattice && !lattice->empty() && r >= 0 && r < lattice->height;
+    size_t pos = 0; // start of the remaining text
+    for (int32_t c = 0; c < sizeX; ++c) {
+        const size_t bar = text.find('|', pos);
+        const std::string field = bar == std::string::npos ? std::string() : text.substr(pos, bar - pos);
+        const int32_t value = strToInt(field);
+        if (rowInLattice && c < lattice->width)
+            lattice->set(value, r, c);
+        if (bar != std::string::npos)
+            pos = bar + 1;
+    }
+}

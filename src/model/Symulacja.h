@@ -1,0 +1,59 @@
+#pragma once
+// Symulacja: the parameters and running state of one growth simulation, and its lattice.
+// Heights and counts are in layers; `rate` is layers deposited per step.
+#include "model/Random.h"
+#include "model/Tablica.h"
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+
+// The particle count of a step is formed in 80-bit extended precision.
+static_assert(std::numeric_limits<long double>::digits == 64, "long double must have a 64-bit mantissa");
+
+class Symulacja {
+public:
+    // A simulation with heightOffset 0 and no lattice. Its random numbers come from `random`,
+    // by default the one generator of the process.
+    explicit Symulacja(Random* random = &processRandom()) : rng(random) {}
+
+    int32_t sizeX = 50;       // lattice columns (x)
+    int32_t sizeY = 40;       // lattice rows (y)
+    int32_t zmode = 0;        // 0 isotropic, any other value anisotropic stay rule
+    int32_t z = 2;            // isotropic threshold
+    int32_t zx = 1;           // anisotropic threshold along x
+    int32_t zy = 1;           // anisotropic threshold along y
+    int32_t relaxations = 5;  // relaxation sweeps per step
+    int32_t heightOffset = 0; // complete layers removed by auto-height
+    int32_t palette = 0;      // colour scheme 0..4 for the renderer
+    double deposited = 0.0;   // layers deposited so far
+    double maxLayers = 50.0;  // a step does nothing once deposited >= maxLayers
+    double rate = 0.01;       // layers per step
+    std::unique_ptr<Tablica> lattice;
+    Random* rng;
+
+    // The defaults of every parameter (not heightOffset, deposited or the lattice).
+    void applyDefaults();
+    // A new flat lattice of sizeY rows and sizeX columns, the generator seeded from the clock
+    // in whole seconds, deposited = 0.
+    void allocateLattice();
+    // The same with an explicit seed, for repeatable runs.
+    void allocateLattice(uint32_t seed);
+
+    // One growth step: deposition, then `relaxations` sweeps of sizeX * sizeY hop attempts.
+    void step();
+
+    // The particles one step deposits: trunc(sizeX * rate * sizeY) in extended precision,
+    // clamped to 0..INT64_MAX (NaN counts as 0).
+    int64_t particlesPerStep() const;
+
+    // One lattice row as layer-file text: each height followed by "|".
+    std::string rowText(int32_t r) const;
+    // Sets cells (r, 0..sizeX-1) from a row text; throws AppError with the integer message
+    // naming the field that fails. The cells before the failing field keep their new values.
+    void parseRow(int32_t r, const std::string& text);
+
+private:
+    bool latticeMatches() const;
+};
