@@ -23,7 +23,7 @@ public:
     const QImage& image() const { return image_; }
     QImage& image() { return image_; }
 
-    // The colour of one pixel as 0x00BBGGRR.
+    // The colour of one pixel as 0x00BBGGRR; 0xFFFFFFFF for a point outside the bitmap.
     uint32_t pixel(int x, int y) const;
 
 private:
