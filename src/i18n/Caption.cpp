@@ -1,0 +1,46 @@
+#include "i18n/Caption.h"
+
+const std::vector<Caption>& captionTable()
+{
+    static const std::vector<Caption> table = {
+        {"ani", "GroupBox1", -1, "Animacja", "Animation"},
+        {"speed", "Label2", -1, "prędkość", "speed"},
+        {"zoom", "Label3", -1, "zbliżenie", "zoom"},
+        {"ah", "CheckBox2", -1, "autowysokość", "autoheight"},
+        {"grid", "GroupBox2", -1, "Siatka", "Grid"},
+        {"size", "Label7", -1, "Rozmiar", "Size"},
+        {"sq", "CheckBox1", -1, "kwadratowa", "square"},
+        {"lay", "GroupBox3", -1, "Warstwy", "Layers"},
+        {"dep", "w_zrzucie_txt", -1, "w zrzucie:", "in deposition:"},
+        {"max", "Label5", -1, "maksymalnie", "maximum"},
+        {"cond", "Warunki", -1, "Warunki", "Conditions"},
+        {"cond1", "Warunki", 0, "izotropowe", "isotropic"},
+        {"cond2", "Warunki", 1, "anizotropowe", "anisotropic"},
+        {"rel", "GroupBox4", -1, "Relaksacje", "Relaxations"},
+        {"rough", "Label4", -1, "Chropowatość", "Roughness"},
+        {"ctype", "Typwykresu", -1, "Typ wykresu", "Graph type"},
+        {"ctype1", "Typwykresu", 0, "Oscyloskop", "Oscilloscope"},
+        {"ctype2", "Typwykresu", 1, "Ruchomy", "Movable"},
+        {"file", "Plik1", -1, "&Plik", "&File"},
+        {"open", "Otwrz1", -1, "&Otwórz...", "&Open..."},
+        {"savepic", "Zapiszobraz1", -1, "Za&pisz obraz...", "Save &picture..."},
+        {"saveframes", "Zapiszklatki1", -1, "Zapisz klatki", "Save &frames"},
+        {"saveframes1", "Start1", -1, "Sta&rt...", "Sta&rt..."},
+        {"saveframes2", "Stop1", -1, "S&top", "S&top"},
+        {"savelayer", "Zapiszwarstw1", -1, "Zapisz warstwę...", "Save &layer..."},
+        {"saveini", "Zapisz1", -1, "&Zapisz konfigurację...", "&Save configuration..."},
+        {"exit", "Zakocz1", -1, "Za&kończ", "E&xit"},
+        {"colors", "Kolory1", -1, "Kolory", "&Colors"},
+        {"green", "Zielony1", -1, "Zielony", "&Green"},
+        {"red", "Czerwony1", -1, "Czerwony", "&Red"},
+        {"blue", "Niebieski1", -1, "Niebieski", "&Blue"},
+        {"mixed", "Mieszane1", -1, "Paleta 1", "&Color 1"},
+        {"mixed2", "Mieszane2", -1, "Paleta 2", "Co&lor 2"},
+        {"language", "Jzyk1", -1, "&Język", "&Language"},
+        {"lang1", "Polski1", -1, "&Polski", "&Polski"},
+        {"lang2", "English1", -1, "&English", "&English"},
+        {"help", "Pomoc1", -1, "Pomo&c", "&Help"},
+        {"about", "Oprogramie1", -1, "&O programie", "&About"},
+    };
+    return table;
+}

@@ -1,0 +1,36 @@
+#include "ui/ErrorReporter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+QString ErrorReporter::messageFor(std::exception_ptr error)
+{
+    QString message;
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        // A foreign object carries no text.
+    }
+    if (!message.isEmpty() && !message.endsWith(QLatin1Char('.')))
+        message += QLatin1Char('.');
+    return message;
+}
+
+void ErrorReporter::report(std::exception_ptr error) noexcept
+{
+    try {
+        show(messageFor(error));
+    } catch (...) {
+        // Showing an error must never raise another one into the event loop.
+    }
+}
+
+void ErrorReporter::show(const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessavo"), message, QMessageBox::Ok,
+        QApplication::activeWindow());
+    box.exec();
+}
