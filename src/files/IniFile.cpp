@@ -19,8 +19,11 @@
 namespace {
 
 constexpr std::size_t maxValueCharacters = 2047;
-// Larger files are not INI files of ours; they are neither parsed nor overwritten.
-constexpr off_t maxFileBytes = 64 * 1024 * 1024;
+// Larger files are not INI files of ours (a layer file has at most about 120 kB in some 100
+// lines); they are neither parsed nor overwritten. The line limit bounds the memory a file of
+// nothing but line breaks would take.
+constexpr off_t maxFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t maxLines = 128 * 1024;
 const std::string utf8Bom = "\xEF\xBB\xBF";
 
 // --- UTF-8 ------------------------------------------------------------------------------
@@ -341,10 +344,12 @@ void IniFile::load()
         return;
     }
 
-    if (content.compare(0, utf8Bom.size(), utf8Bom) == 0 && isValidUtf8(content)) {
+    if (content.compare(0, utf8Bom.size(), utf8Bom) == 0) {
+        // Kept apart from the first line, so that it cannot hide a section header, and put
+        // back when the file is written.
         bom_ = true;
-        utf8_ = true;
         content.erase(0, utf8Bom.size());
+        utf8_ = isValidUtf8(content);
     } else {
         utf8_ = !isAscii(content) && isValidUtf8(content);
     }
@@ -366,6 +371,11 @@ void IniFile::load()
         if (!eolSeen && !eol.empty()) {
             eol_ = eol;
             eolSeen = true;
+        }
+        if (lines_.size() == maxLines) {
+            lines_.clear();
+            loadFailed_ = true;
+            return;
         }
         lines_.push_back(makeLine(content.substr(start, textEnd - start), eol));
         start = end + 1;
@@ -566,11 +576,14 @@ void IniFile::flush()
     const std::string target = resolvedTarget(path_);
     struct stat st;
     const bool exists = stat(target.c_str(), &st) == 0;
+    // A short name in the same directory, so that the rename cannot cross file systems and a
+    // target name near the length limit still gets its temporary file.
     static std::atomic<unsigned> counter{0};
+    const std::string directory = directoryOf(target);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        temporary = directory + "/.tessavo-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

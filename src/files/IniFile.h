@@ -15,6 +15,7 @@ class IniFile {
 public:
     // Opens the store on `path`. Never throws: a missing or unreadable file reads as empty
     // (every read gives its default); writes to an unreadable file fail instead of replacing it.
+    // A file of more than 16 MB or 131072 lines counts as unreadable.
     explicit IniFile(const std::string& path);
     // Flushes pending writes; errors are swallowed here, so callers call flush() first.
     ~IniFile();

@@ -253,6 +253,19 @@ TEST(IniFile, Utf8FileStaysUtf8WithItsBom)
                                  "grid=Siatka ż\nbad=a?b\n");
 }
 
+TEST(IniFile, BomBeforeWindows1250TextHidesNoSection)
+{
+    TempDir dir;
+    const std::string path = dir.file("bom1250.ini");
+    writeBytes(path, "\xEF\xBB\xBF[grid]\nx=1\nname=\xBF\n");
+    IniFile ini(path);
+    EXPECT_FALSE(ini.isUtf8());
+    EXPECT_EQ(ini.ReadInteger("grid", "x", 0), 1);
+    EXPECT_EQ(ini.ReadString("grid", "name", ""), "ż");
+    ini.WriteInteger("grid", "x", 2);
+    EXPECT_EQ(flushedBytes(ini), "\xEF\xBB\xBF[grid]\nx=2\nname=\xBF\n");
+}
+
 TEST(IniFile, UndefinedCodePageBytesSurviveARewrite)
 {
     TempDir dir;
@@ -291,6 +304,33 @@ TEST(IniFile, RandomBytesNeverBreakTheStore)
         IniFile again(path);
         EXPECT_EQ(again.ReadInteger("tessavo-section-not-there", "x", 0), 5);
     }
+}
+
+TEST(IniFile, OversizedFileIsNeitherParsedNorReplaced)
+{
+    TempDir dir;
+    const std::string path = dir.file("lines.ini");
+    const std::string content = "[a]\nk=1\n" + std::string(200000, '\n');
+    writeBytes(path, content);
+    {
+        IniFile ini(path);
+        EXPECT_EQ(ini.ReadInteger("a", "k", 7), 7);
+        EXPECT_THROW(ini.WriteInteger("a", "k", 2), AppError);
+    }
+    EXPECT_EQ(readBytes(path), content);
+}
+
+TEST(IniFile, TargetNameAtTheLengthLimitIsSaved)
+{
+    TempDir dir;
+    const std::string path = dir.file(std::string(251, 'n') + ".ini");
+    {
+        IniFile ini(path);
+        ini.WriteInteger("a", "k", 1);
+        ini.flush();
+    }
+    EXPECT_EQ(readBytes(path), "[a]\r\nk=1\r\n");
+    EXPECT_EQ(dir.entryCount(), 1u);
 }
 
 TEST(IniFile, LineBreaksInValuesAndBadNames)
