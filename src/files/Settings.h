@@ -93,6 +93,8 @@ struct ConfigSettings {
     std::string t = settingKey(Setting::Relaxations).defaultText;  // relaxations, as typed
     std::string language = settingKey(Setting::Language).defaultText; // "1" Polish, "2" English
     int32_t palette = 0;                                           // 0..4
+
+    bool operator==(const ConfigSettings&) const = default;
 };
 
 // All keys with their defaults, integers clamped as the controls clamp them (combo box
