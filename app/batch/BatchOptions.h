@@ -1,0 +1,52 @@
+#pragma once
+// BatchOptions: the command line of tessavo-batch, checked and converted. Settings that the
+// user did not give stay unset here: they come from --config, or else from the window's
+// start-up values (see BatchSettings). Sizes in lattice cells, the rate as the rate bar's
+// position (rate = position * 0.001), picture coordinates in bitmap pixels.
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct BatchOptions {
+    bool help = false;
+    bool version = false;
+    std::string helpText;
+
+    std::optional<uint32_t> seed;
+    int64_t steps = 1000;
+
+    std::optional<int32_t> columns, rows;
+    std::optional<int32_t> ratePosition;
+    std::optional<std::string> maxText;   // layers to deposit, converted as the window does
+    std::optional<std::string> relaxText; // relaxation sweeps per step, likewise
+    std::optional<int32_t> zmode;         // 0 from --iso, 1 from --aniso
+    std::optional<int32_t> z, zx, zy;
+    bool autoHeight = false;              // --autoheight turns it on
+
+    std::string configFile;
+    std::string layerFile;
+
+    std::string saveLayer;
+    std::string roughnessFile;
+    std::string pictureFile;
+    std::string chartFile;
+    std::string framesName;
+    std::optional<int32_t> originX, originY;
+    std::optional<int32_t> zoom;
+    std::optional<int32_t> palette;
+    std::optional<int32_t> chartStyle;
+
+    bool quiet = false;
+
+    int32_t runs = 0; // 0: one plain run; N >= 1: an experiment of N runs
+    int32_t jobs = 0; // 0: one per core
+    bool fit = false;
+    std::optional<int64_t> fitFrom, fitTo;
+    bool json = false;
+
+    // Parses the arguments (the program name first). Throws UsageError on anything malformed,
+    // unknown or contradictory.
+    static BatchOptions parse(const QStringList& arguments);
+};

@@ -1,0 +1,152 @@
+#include "batch/BatchSettings.h"
+
+#include "files/IniFile.h"
+#include "files/LayerFile.h"
+#include "files/Settings.h"
+#include "model/AppError.h"
+#include "model/Convert.h"
+#include "model/Random.h"
+#include "model/Symulacja.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// An input must exist and be a readable file: the INI store reads a missing file as empty.
+void checkReadable(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw AppError("cannot read " + path + ": " + std::strerror(errno));
+    std::fclose(f);
+    if (QFileInfo(QString::fromStdString(path)).isDir())
+        throw AppError("cannot read " + path + ": it is a directory");
+}
+
+// A combo box index outside its list leaves no item selected, index -1.
+int32_t comboIndex(int32_t index, int32_t items)
+{
+    return index >= 0 && index < items ? index : -1;
+}
+
+} // namespace
+
+BatchSettings BatchSettings::resolve(const BatchOptions& o)
+{
+    BatchSettings s;
+    Scenario& sc = s.run.scenario;
+    sc = windowDefaults();
+    sc.name = "batch";
+    s.run.autoHeight = false;
+    s.run.palette = 3;
+    bool configSquare = false;
+
+    if (!o.configFile.empty()) {
+        checkReadable(o.configFile);
+        const IniFile ini(o.configFile);
+        const ConfigSettings c = readConfigSettings(ini);
+        sc.sizeX = c.x;
+        sc.sizeY = c.square ? c.x : c.y;
+        s.ratePosition = c.dep;
+        s.maxText = c.max;
+        // The radio group's index -1 (no item) counts as anisotropic, as any index but 0 does.
+        sc.zmode = c.zmode == 0 ? 0 : 1;
+        sc.z = comboIndex(c.z, 5);
+        sc.zx = comboIndex(c.zx, 4);
+        sc.zy = comboIndex(c.zy, 4);
+        s.zoom = c.zoom;
+        s.run.autoHeight = c.autoheight;
+        s.originX = c.xabs;
+        s.originY = c.yabs;
+        s.chartStyle = c.chart;
+        s.relaxText = c.t;
+        s.run.palette = c.palette;
+        // The texts are checked here only when the command line does not replace them.
+        try {
+            if (!o.maxText)
+                strToFloat(s.maxText);
+            if (!o.relaxText)
+                strToInt(s.relaxText);
+        } catch (const AppError& e) {
+            throw AppError(o.configFile + ": " + e.what());
+        }
+        configSquare = c.square;
+    }
+
+    if (o.columns) {
+        sc.sizeX = *o.columns;
+        sc.sizeY = *o.rows;
+    }
+    if (o.ratePosition)
+        s.ratePosition = *o.ratePosition;
+    if (o.maxText)
+        s.maxText = *o.maxText;
+    if (o.relaxText)
+        s.relaxText = *o.relaxText;
+    if (o.zmode) {
+        sc.zmode = *o.zmode;
+        if (o.z)
+            sc.z = *o.z;
+        if (o.zx)
+            sc.zx = *o.zx;
+        if (o.zy)
+            sc.zy = *o.zy;
+    }
+    if (o.autoHeight)
+        s.run.autoHeight = true;
+    if (o.originX) {
+        s.originX = *o.originX;
+        s.originY = *o.originY;
+    }
+    if (o.zoom)
+        s.zoom = *o.zoom;
+    if (o.palette)
+        s.run.palette = *o.palette;
+    if (o.chartStyle)
+        s.chartStyle = *o.chartStyle;
+
+    sc.ratePosition = s.ratePosition;
+    sc.maxLayers = strToFloat(s.maxText);
+    sc.relaxations = strToInt(s.relaxText);
+
+    if (!o.layerFile.empty()) {
+        checkReadable(o.layerFile);
+        const IniFile ini(o.layerFile);
+        // With "square" on, each size copies itself to the other bar as it is loaded: rows win.
+        const bool square = configSquare;
+        const int32_t cols = std::clamp(LayerFile::readColumns(ini), 10, 100);
+        const int32_t rows = std::clamp(LayerFile::readRows(ini), 10, 100);
+        sc.sizeX = square ? rows : cols;
+        sc.sizeY = rows;
+        Random scratch;
+        Symulacja sim(&scratch);
+        sim.sizeX = sc.sizeX;
+        sim.sizeY = sc.sizeY;
+        sim.allocateLattice(0);
+        try {
+            LayerFile::readHeights(ini, sim);
+        } catch (const AppError& e) {
+            throw AppError(o.layerFile + ": " + e.what());
+        }
+        auto heights = std::make_shared<std::vector<int32_t>>();
+        heights->reserve(static_cast<size_t>(sc.sizeX) * static_cast<size_t>(sc.sizeY));
+        for (int32_t r = 0; r < sc.sizeY; ++r)
+            heights->insert(heights->end(), sim.lattice->row(r), sim.lattice->row(r) + sc.sizeX);
+        s.run.startHeights = std::move(heights);
+    }
+
+    s.steps = o.steps;
+    if (o.seed) {
+        s.seedFromClock = false;
+        s.seed = *o.seed;
+    } else {
+        s.seed = clockSeed();
+    }
+    sc.seed = s.seed;
+    return s;
+}

@@ -1,0 +1,236 @@
+#include "batch/BatchTool.h"
+
+#include "batch/BatchOptions.h"
+#include "batch/BatchSettings.h"
+#include "batch/Experiment.h"
+#include "batch/GrowthFit.h"
+#include "batch/NumberText.h"
+#include "batch/OutputFile.h"
+#include "batch/ProgressBar.h"
+#include "batch/SingleRun.h"
+#include "batch/UsageError.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <thread>
+
+namespace {
+
+constexpr const char* programName = "tessavo-batch";
+constexpr const char* programVersion = "1.5";
+
+struct Outcome {
+    int64_t runs = 1;
+    uint32_t firstSeed = 0;
+    double seconds = 0.0;
+    double finalDeposited = 0.0;
+    // The roughness after the last tick: over the runs, or the one run's.
+    double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
+    bool fitted = false;
+    GrowthFit fit;
+};
+
+GrowthFit fitOf(const BatchOptions& o, const std::vector<double>& w, const std::vector<double>& deposited)
+{
+    if (o.fitFrom)
+        return GrowthFit::over(w, *o.fitFrom, *o.fitTo);
+    return GrowthFit::fit(w, deposited);
+}
+
+Outcome runSingle(const BatchOptions& o, const BatchSettings& s)
+{
+    SingleRun single(o, s);
+    single.keepSeries = o.fit;
+    single.run();
+    Outcome out;
+    out.firstSeed = s.seed;
+    out.finalDeposited = single.finalDeposited;
+    out.finalMean = out.finalMin = out.finalMax = single.finalRoughness;
+    if (o.fit) {
+        out.fitted = true;
+        out.fit = fitOf(o, single.roughness, single.deposited);
+    }
+    return out;
+}
+
+Outcome runExperiment(const BatchOptions& o, const BatchSettings& s, int32_t jobs)
+{
+    std::unique_ptr<OutputFile> csv;
+    if (!o.roughnessFile.empty())
+        csv = std::make_unique<OutputFile>(o.roughnessFile);
+
+    const Experiment experiment(s.run, s.seed, o.runs, s.steps);
+    ProgressBar bar(o.runs, "runs", o.runs * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
+    const RoughnessStats stats = experiment.run(jobs, [&bar](int32_t runsDone, int64_t ticksDone) {
+        bar.update(runsDone, ticksDone);
+    });
+    bar.finish();
+
+    if (csv) {
+        csv->write("tick,deposited,mean,stddev,stderr,min,max\n");
+        std::string line;
+        for (int64_t i = 0; i < stats.ticks(); ++i) {
+            line = std::to_string(i + 1);
+            for (double v : {stats.deposited(i), stats.mean(i), stats.stddev(i), stats.standardError(i),
+                             stats.min(i), stats.max(i)}) {
+                line += ',';
+                line += exactText(v);
+            }
+            line += '\n';
+            csv->write(line);
+        }
+        csv->commit();
+    }
+
+    Outcome out;
+    out.runs = o.runs;
+    out.firstSeed = s.seed;
+    if (stats.ticks() > 0) {
+        const int64_t last = stats.ticks() - 1;
+        out.finalDeposited = stats.deposited(last);
+        out.finalMean = stats.mean(last);
+        out.finalStddev = stats.stddev(last);
+        out.finalStderr = stats.standardError(last);
+        out.finalMin = stats.min(last);
+        out.finalMax = stats.max(last);
+    }
+    if (o.fit) {
+        out.fitted = true;
+        out.fit = fitOf(o, stats.means(), stats.depositedSeries());
+    }
+    return out;
+}
+
+std::string jsonSummary(const BatchOptions& o, const BatchSettings& s, int32_t jobs, const Outcome& out)
+{
+    const Scenario& sc = s.run.scenario;
+    QJsonObject settings{
+        {"columns", sc.sizeX},
+        {"rows", sc.sizeY},
+        {"dep", s.ratePosition},
+        {"rate", s.ratePosition * 0.001},
+        {"max", QString::fromStdString(s.maxText)},
+        {"relax", QString::fromStdString(s.relaxText)},
+        {"zmode", sc.zmode},
+        {"z", sc.z},
+        {"zx", sc.zx},
+        {"zy", sc.zy},
+        {"autoheight", s.run.autoHeight},
+        {"steps", static_cast<qint64>(s.steps)},
+    };
+    if (!o.configFile.empty())
+        settings["config"] = QString::fromStdString(o.configFile);
+    if (!o.layerFile.empty())
+        settings["layer"] = QString::fromStdString(o.layerFile);
+
+    QJsonObject summary;
+    summary["settings"] = settings;
+    summary["runs"] = static_cast<qint64>(out.runs);
+    summary["jobs"] = jobs;
+    summary["seeds"] = QJsonObject{
+        {"first", static_cast<qint64>(out.firstSeed)},
+        {"last", static_cast<qint64>(static_cast<uint32_t>(out.firstSeed + out.runs - 1))},
+        {"fromClock", s.seedFromClock},
+    };
+    summary["finalDeposited"] = out.finalDeposited;
+    summary["finalRoughness"] = QJsonObject{
+        {"mean", out.finalMean}, {"stddev", out.finalStddev}, {"stderr", out.finalStderr},
+        {"min", out.finalMin}, {"max", out.finalMax},
+    };
+    if (out.fitted) {
+        if (out.fit.ok)
+            summary["fit"] = QJsonObject{
+                {"beta", out.fit.beta}, {"error", out.fit.error},
+                {"firstTick", static_cast<qint64>(out.fit.firstTick)},
+                {"lastTick", static_cast<qint64>(out.fit.lastTick)},
+            };
+        else
+            summary["fit"] = QJsonObject{{"message", QString::fromStdString(out.fit.message)}};
+    }
+    summary["seconds"] = out.seconds;
+    return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
+}
+
+int fail(int status, const std::string& message)
+{
+    std::cerr << programName << ": " << message << std::endl;
+    return status;
+}
+
+// Only the tool's own one-line errors go to stderr, not the toolkit's chatter.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << programName << ": " << message.toStdString() << std::endl;
+}
+
+} // namespace
+
+int BatchTool::main(int argc, char** argv)
+{
+    qInstallMessageHandler(quietMessages);
+    QCoreApplication::setApplicationName(programName);
+    QCoreApplication::setApplicationVersion(programVersion);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    BatchOptions options;
+    try {
+        options = BatchOptions::parse(arguments);
+    } catch (const UsageError& e) {
+        return fail(2, std::string(e.what()) + " (see --help)");
+    }
+    if (options.help) {
+        std::cout << options.helpText;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << programName << " " << programVersion << std::endl;
+        return 0;
+    }
+
+    // Text in the chart needs fonts, that is a GUI application; it never shows a window.
+    std::unique_ptr<QCoreApplication> app;
+    if (!options.chartFile.empty()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+
+    try {
+        const auto start = std::chrono::steady_clock::now();
+        const BatchSettings settings = BatchSettings::resolve(options);
+        int32_t jobs = options.jobs;
+        if (jobs == 0) {
+            const unsigned cores = std::thread::hardware_concurrency();
+            jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
+        }
+        Outcome outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
+        if (options.runs == 0)
+            jobs = 1;
+        outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (options.json)
+            std::cout << jsonSummary(options, settings, jobs, outcome) << std::endl;
+        else if (outcome.fitted)
+            std::cout << outcome.fit.summary(outcome.runs) << std::endl;
+        return 0;
+    } catch (const UsageError& e) {
+        return fail(2, e.what());
+    } catch (const AppError& e) {
+        return fail(1, e.what());
+    } catch (const std::bad_alloc&) {
+        return fail(1, "out of memory");
+    }
+}

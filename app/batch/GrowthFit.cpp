@@ -1,0 +1,141 @@
+#include "batch/GrowthFit.h"
+
+#include "batch/NumberText.h"
+
+#include <cmath>
+
+namespace {
+
+std::string tickRange(int64_t first, int64_t last)
+{
+    return std::to_string(first) + ".." + std::to_string(last);
+}
+
+} // namespace
+
+GrowthFit GrowthFit::defaultWindow(const std::vector<double>& roughness, const std::vector<double>& deposited)
+{
+    GrowthFit window;
+    const int64_t ticks = static_cast<int64_t>(roughness.size());
+    if (ticks == 0) {
+        window.message = "no ticks to fit the growth exponent";
+        return window;
+    }
+    int64_t first = 0;
+    for (int64_t i = 0; i < ticks && i < static_cast<int64_t>(deposited.size()); ++i)
+        if (deposited[i] >= 1.0) {
+            first = i + 1;
+            break;
+        }
+    if (first == 0) {
+        window.message = "less than one layer deposited in " + std::to_string(ticks)
+            + " ticks: no growth to fit";
+        return window;
+    }
+    const double threshold = 0.9 * roughness[ticks - 1];
+    int64_t last = ticks;
+    for (int64_t i = 0; i < ticks; ++i)
+        if (roughness[i] >= threshold) {
+            last = i == ticks - 1 ? ticks : i; // tick i + 1 reaches it; the one before ends the window
+            break;
+        }
+    window.ok = true;
+    window.firstTick = first;
+    window.lastTick = last;
+    return window;
+}
+
+GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, int64_t last)
+{
+    GrowthFit result;
+    result.firstTick = first;
+    result.lastTick = last;
+    const int64_t ticks = static_cast<int64_t>(roughness.size());
+    if (first < 1 || last > ticks || first > last) {
+        result.message = "the fit window " + tickRange(first, last) + " is not within ticks 1.."
+            + std::to_string(ticks);
+        return result;
+    }
+    if (last - first + 1 < 3) {
+        result.message = "the fit window " + tickRange(first, last)
+            + " holds fewer than 3 ticks: the roughness does not grow long enough to fit beta";
+        return result;
+    }
+    // Centre the sums on the means so that long windows keep their precision.
+    const double n = static_cast<double>(last - first + 1);
+    double meanX = 0.0, meanY = 0.0;
+    bool constant = true;
+    for (int64_t t = first; t <= last; ++t) {
+        const double w = roughness[t - 1];
+        if (!(w > 0.0) || !std::isfinite(w)) {
+            result.message = "the roughness is " + std::string(w == 0.0 ? "0" : "not a positive number")
+                + " at tick " + std::to_string(t) + ": no growth exponent can be fitted over ticks "
+                + tickRange(first, last);
+            return result;
+        }
+        if (w != roughness[first - 1])
+            constant = false;
+        meanX += std::log(static_cast<double>(t));
+        meanY += std::log(w);
+    }
+    if (constant) {
+        result.message = "the roughness does not change over ticks " + tickRange(first, last)
+            + ": no growth exponent can be fitted";
+        return result;
+    }
+    meanX /= n;
+    meanY /= n;
+    double sxx = 0.0, sxy = 0.0;
+    for (int64_t t = first; t <= last; ++t) {
+        const double dx = std::log(static_cast<double>(t)) - meanX;
+        const double dy = std::log(roughness[t - 1]) - meanY;
+        sxx += dx * dx;
+        sxy += dx * dy;
+    }
+    const double slope = sxy / sxx;
+    double residuals = 0.0;
+    for (int64_t t = first; t <= last; ++t) {
+        const double dx = std::log(static_cast<double>(t)) - meanX;
+        const double r = std::log(roughness[t - 1]) - meanY - slope * dx;
+        residuals += r * r;
+    }
+    result.ok = true;
+    result.beta = slope;
+    result.error = std::sqrt(residuals / (n - 2.0) / sxx);
+    return result;
+}
+
+GrowthFit GrowthFit::fit(const std::vector<double>& roughness, const std::vector<double>& deposited)
+{
+    const GrowthFit window = defaultWindow(roughness, deposited);
+    if (!window.ok)
+        return window;
+    bool constant = true;
+    for (double w : roughness)
+        if (w != roughness.front())
+            constant = false;
+    if (constant) {
+        GrowthFit flat = window;
+        flat.ok = false;
+        flat.message = "the roughness stays " + exactText(roughness.front()) + " in all "
+            + std::to_string(roughness.size()) + " ticks: no growth exponent can be fitted";
+        return flat;
+    }
+    if (window.lastTick < window.firstTick) {
+        GrowthFit flat = window;
+        flat.ok = false;
+        flat.message = "the roughness reaches 90% of its final value by tick "
+            + std::to_string(window.lastTick + 1) + ", before one layer is deposited at tick "
+            + std::to_string(window.firstTick) + ": no growth to fit (choose ticks with --fit-range)";
+        return flat;
+    }
+    return over(roughness, window.firstTick, window.lastTick);
+}
+
+std::string GrowthFit::summary(int64_t runs) const
+{
+    if (!ok)
+        return "beta cannot be fitted: " + message;
+    return "beta = " + fixedText(beta, 3) + " +/- " + fixedText(error, 3) + " (ticks "
+        + tickRange(firstTick, lastTick) + ", " + std::to_string(runs) + (runs == 1 ? " run)" : " runs)");
+}

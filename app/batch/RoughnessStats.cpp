@@ -1,0 +1,79 @@
+#include "batch/RoughnessStats.h"
+
+#include <cmath>
+
+RoughnessStats::RoughnessStats(int64_t ticks)
+    : sum_(ticks, 0.0), runningMean_(ticks, 0.0), m2_(ticks, 0.0), min_(ticks, 0.0),
+      max_(ticks, 0.0), depositedSum_(ticks, 0.0), depositedMin_(ticks, 0.0),
+      depositedMax_(ticks, 0.0)
+{
+}
+
+void RoughnessStats::addRun(const std::vector<double>& roughness, const std::vector<double>& deposited)
+{
+    ++runs_;
+    const double n = static_cast<double>(runs_);
+    const size_t count = sum_.size();
+    for (size_t i = 0; i < count; ++i) {
+        const double w = i < roughness.size() ? roughness[i] : 0.0;
+        const double d = i < deposited.size() ? deposited[i] : 0.0;
+        sum_[i] += w;
+        // Welford's update keeps the squared deviations accurate for long series of close values.
+        const double delta = w - runningMean_[i];
+        runningMean_[i] += delta / n;
+        m2_[i] += delta * (w - runningMean_[i]);
+        depositedSum_[i] += d;
+        if (runs_ == 1) {
+            min_[i] = max_[i] = w;
+            depositedMin_[i] = depositedMax_[i] = d;
+        } else {
+            if (w < min_[i]) min_[i] = w;
+            if (w > max_[i]) max_[i] = w;
+            if (d < depositedMin_[i]) depositedMin_[i] = d;
+            if (d > depositedMax_[i]) depositedMax_[i] = d;
+        }
+    }
+}
+
+double RoughnessStats::mean(int64_t i) const
+{
+    return runs_ == 0 ? 0.0 : sum_[i] / static_cast<double>(runs_);
+}
+
+double RoughnessStats::stddev(int64_t i) const
+{
+    if (runs_ < 2)
+        return 0.0;
+    const double variance = m2_[i] / static_cast<double>(runs_ - 1);
+    return variance > 0.0 ? std::sqrt(variance) : 0.0;
+}
+
+double RoughnessStats::standardError(int64_t i) const
+{
+    return runs_ == 0 ? 0.0 : stddev(i) / std::sqrt(static_cast<double>(runs_));
+}
+
+double RoughnessStats::deposited(int64_t i) const
+{
+    if (runs_ == 0)
+        return 0.0;
+    if (depositedMin_[i] == depositedMax_[i])
+        return depositedMin_[i];
+    return depositedSum_[i] / static_cast<double>(runs_);
+}
+
+std::vector<double> RoughnessStats::means() const
+{
+    std::vector<double> out(sum_.size());
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = mean(static_cast<int64_t>(i));
+    return out;
+}
+
+std::vector<double> RoughnessStats::depositedSeries() const
+{
+    std::vector<double> out(sum_.size());
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = deposited(static_cast<int64_t>(i));
+    return out;
+}
