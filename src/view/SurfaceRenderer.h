@@ -6,7 +6,9 @@
 class Bitmap;
 class Symulacja;
 
-// The top colour (0x00BBGGRR) of band 0..3 in palette 0..4.
+// The top colour (0x00BBGGRR) of band 0..3 in palette 0..4. A band below 0 (negative heights
+// from a layer file) takes palette 3's fourth colour in palette 3 and continues the four-band
+// cycle downwards in the others (-1 as 3, -2 as 2, ...); a palette outside 0..4 draws as 0.
 uint32_t paletteColor(int32_t palette, int32_t band);
 
 void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, int32_t c);

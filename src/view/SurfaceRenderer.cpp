@@ -1,0 +1,228 @@
+#include "view/SurfaceRenderer.h"
+
+#include "gfx/Bitmap.h"
+#include "model/Symulacja.h"
+
+#include <algorithm>
+#include <vector>
+
+// The picture is defined by painting the blocks back to front, each with its faces, top and
+// outline as straight lines (rows 0 -> sizeY-1, columns 0 -> sizeX-1). Painting that way
+// overdraws every pixel many times over, and tall columns reach far outside the bitmap. The
+// same pixels come out when the blocks are visited front to back and each pixel is written
+// only by the first block that reaches it (the last one in the back-to-front order). In every
+// pixel column a block covers one unbroken run of rows, so a short list of covered row runs
+// per column is all the bookkeeping needed, and work is proportional to the visible runs.
+
+namespace {
+
+constexpr uint32_t kFrontFace = 0xC0C0C0;
+constexpr uint32_t kRightFace = 0x505050;
+constexpr uint32_t kEdge = 0x808080;
+
+uint32_t toRgb32(uint32_t bgr)
+{
+    return 0xFF000000u | ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
+}
+
+// Rows a..b (inclusive) already painted in one pixel column; sorted, disjoint, not touching.
+struct Run {
+    int32_t a;
+    int32_t b;
+};
+
+// Calls paint(r1, r2) for every part of a..b not yet covered, then records a..b as covered.
+template <typename Paint>
+void paintUncovered(std::vector<Run>& runs, int32_t a, int32_t b, Paint&& paint)
+{
+    auto first = std::partition_point(runs.begin(), runs.end(),
+                                      [a](const Run& r) { return r.b + 1 < a; });
+    if (first != runs.end() && first->a <= a && first->b >= b)
+        return; // hidden entirely
+    auto last = first;
+    int32_t next = a; // first row not yet known to be covered
+    int32_t lo = a;
+    int32_t hi = b;
+    while (last != runs.end() && last->a <= b + 1) {
+        if (last->a > next)
+            paint(next, std::min(b, last->a - 1));
+        next = std::max(next, last->b + 1);
+        lo = std::min(lo, last->a);
+        hi = std::max(hi, last->b);
+        ++last;
+    }
+    if (next <= b)
+        paint(next, b);
+    if (first == last) {
+        runs.insert(first, Run{a, b});
+    } else {
+        *first = Run{lo, hi};
+        runs.erase(first + 1, last);
+    }
+}
+
+// One colour over the rows a..b of a block's run in a pixel column.
+struct Piece {
+    int64_t a;
+    int64_t b;
+    uint32_t colour; // as stored in the image
+};
+
+struct Scratch {
+    std::vector<std::vector<Run>> columns;
+};
+
+// Colours the top of a band out of 0..3 takes. Palette 3 shows its fourth colour for every
+// other band; the other palettes continue their four-band cycle below band 0, so band -1
+// shows band 3's colour, -2 band 2's and -3 band 1's. Palettes outside 0..4 draw as palette 0.
+uint32_t bandColour(int32_t palette, int32_t band)
+{
+    static constexpr uint32_t kLevels[4] = {100, 150, 190, 225};
+    static constexpr uint32_t kPalette3[4] = {0x6F4F00, 0xBADCDC, 0x3E5B27, 0x79ACAC};
+    static constexpr uint32_t kPalette4[4] = {0x784F4E, 0x0000C0, 0x808000, 0x00C0C0};
+    if (palette == 3)
+        return kPalette3[(band >= 0 && band <= 2) ? band : 3];
+    const int32_t b = ((band % 4) + 4) % 4;
+    switch (palette) {
+    case 1:
+        return kLevels[b];
+    case 2:
+        return kLevels[b] << 16;
+    case 4:
+        return kPalette4[b];
+    default:
+        return kLevels[b] << 8;
+    }
+}
+
+} // namespace
+
+uint32_t paletteColor(int32_t palette, int32_t band)
+{
+    return bandColour(palette, band);
+}
+
+void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, int32_t c)
+{
+    Canvas& canvas = bitmap.canvas();
+    const int32_t width = bitmap.width();
+    const int32_t height = bitmap.height();
+    // The clear comes first in the back-to-front order, so everything else goes over it.
+    canvas.setPenWidth(1);
+    canvas.rectangle(0, 0, width, height);
+
+    const Tablica* lattice = sim.lattice.get();
+    const int32_t rows = lattice ? std::min(sim.sizeY, lattice->height) : 0;
+    const int32_t cols = lattice ? std::min(sim.sizeX, lattice->width) : 0;
+    if (rows <= 0 || cols <= 0)
+        return;
+    // The outline is the last thing each block draws, so the pen is left edge grey.
+    canvas.setPenColor(kEdge);
+    if (width <= 0 || height <= 0)
+        return;
+
+    // The zoom bar gives 5..10; anything else is taken as the nearest of these.
+    c = std::clamp(c, 5, 10);
+    const int32_t s = c - 3;
+    const uint32_t edge = toRgb32(kEdge);
+    const uint32_t frontFace = toRgb32(kFrontFace);
+    const uint32_t rightFace = toRgb32(kRightFace);
+    uint32_t* bits = reinterpret_cast<uint32_t*>(bitmap.image().bits());
+    const int64_t stride = bitmap.image().bytesPerLine() / 4;
+
+    thread_local Scratch scratch;
+    auto& columns = scratch.columns;
+    if (columns.size() < static_cast<size_t>(width))
+        columns.resize(static_cast<size_t>(width));
+    for (int32_t x = 0; x < width; ++x)
+        columns[static_cast<size_t>(x)].clear();
+
+    const int64_t offset = sim.heightOffset;
+    for (int32_t i = rows - 1; i >= 0; --i) {
+        const int32_t* row = lattice->row(i);
+        const int32_t* frontRow = i + 1 < rows ? lattice->row(i + 1) : nullptr;
+        const int64_t y = int64_t(oy) + int64_t(s) * i;
+        for (int32_t j = cols - 1; j >= 0; --j) {
+            const int64_t x = int64_t(ox) + int64_t(c) * j - int64_t(s) * i;
+            // Columns x-c+1 .. x+s-1 belong to the block.
+            const int64_t dLo = std::max<int64_t>(-(c - 1), -x);
+            const int64_t dHi = std::min<int64_t>(s - 1, int64_t(width) - 1 - x);
+            if (dLo > dHi)
+                continue;
+            const int64_t h = row[j];
+            const int64_t pixels = h * c;
+            const int64_t right = j + 1 < cols ? row[j + 1] : 0;
+            const int64_t front = frontRow ? frontRow[j] : 0;
+            const int64_t top = y - pixels;
+            const bool drawFront = front < pixels;
+            const bool drawRight = right < pixels;
+            const int32_t band = static_cast<int32_t>((h + offset) % 4);
+            const uint32_t topColour = toRgb32(bandColour(sim.palette, band));
+
+            for (int64_t d = dLo; d <= dHi; ++d) {
+                // Top rows k (row top-k) that reach this column; the highest is always grey:
+                // the back edge, or the left edge of the top for the columns left of it.
+                const int64_t kMin = std::max<int64_t>(0, d);
+                const int64_t kMax = std::min<int64_t>(s - 1, d + c - 1);
+                Piece pieces[3];
+                int n = 0;
+                pieces[n++] = Piece{top - kMax, top - kMax, edge};
+                pieces[n++] = Piece{top - kMax + 1, top - kMin, topColour};
+                // The face (or the left vertical edge) of this column: a line from the anchor
+                // level to the top level, the latter left out.
+                bool face;
+                uint32_t faceColour;
+                int64_t from;
+                int64_t to;
+                if (d == -(c - 1)) {
+                    face = true;
+                    faceColour = edge;
+                    from = y;
+                    to = top;
+                } else if (d <= 0) {
+                    face = drawFront;
+                    faceColour = frontFace;
+                    from = y;
+                    to = top;
+                } else {
+                    face = drawRight;
+                    faceColour = rightFace;
+                    from = y - d;
+                    to = top - d;
+                }
+                if (face && from != to) {
+                    if (to < from) // upwards, below the top
+                        pieces[n++] = Piece{to + 1, from, faceColour};
+                    else // a negative height: downwards, the top drawn later wins the overlap
+                        pieces[n++] = Piece{from, std::min(to - 1, top - kMax - 1), faceColour};
+                }
+                int64_t runA = pieces[0].a;
+                int64_t runB = pieces[0].b;
+                for (int p = 1; p < n; ++p) {
+                    if (pieces[p].a > pieces[p].b)
+                        continue;
+                    runA = std::min(runA, pieces[p].a);
+                    runB = std::max(runB, pieces[p].b);
+                }
+                runA = std::max<int64_t>(runA, 0);
+                runB = std::min<int64_t>(runB, height - 1);
+                if (runA > runB)
+                    continue;
+                const int64_t px = x + d;
+                uint32_t* column = bits + px;
+                paintUncovered(columns[static_cast<size_t>(px)], static_cast<int32_t>(runA),
+                               static_cast<int32_t>(runB), [&](int32_t r1, int32_t r2) {
+                                   for (int p = 0; p < n; ++p) {
+                                       const int64_t a = std::max<int64_t>(pieces[p].a, r1);
+                                       const int64_t b = std::min<int64_t>(pieces[p].b, r2);
+                                       if (a > b)
+                                           continue;
+                                       uint32_t* out = column + a * stride;
+                                       for (int64_t r = a; r <= b; ++r, out += stride)
+                                           *out = pieces[p].colour;
+                                   }
+                               });
+            }
+        }
+    }
+}
