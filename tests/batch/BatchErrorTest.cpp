@@ -1,0 +1,126 @@
+// tessavo-batch's error paths: one clear line on stderr, status 2 for the arguments and 1 for
+// files, and no output file left half written.
+#include "BatchProcess.h"
+
+namespace {
+
+void expectOneLine(const ToolResult& r, const std::string& part)
+{
+    EXPECT_EQ(linesOf(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("tessavo-batch: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(part), std::string::npos) << "expected '" << part << "' in: " << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+} // namespace
+
+TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
+{
+    BatchProcess tool;
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--bogus"}, "bogus"},
+        {{"--steps", "12a"}, "'12a' is not a valid integer value"},
+        {{"--steps", "-1"}, "--steps"},
+        {{"--seed", "4294967296"}, "--seed"},
+        {{"--seed", "-3"}, "'-3' is not a valid integer value"},
+        {{"--max", "1,5"}, "'1,5' is not a valid floating point value"},
+        {{"--relax", "2.5"}, "'2.5' is not a valid integer value"},
+        {{"--size", "5x50"}, "between 10 and 100"},
+        {{"--size", "50"}, "COLSxROWS"},
+        {{"--dep", "1001"}, "between 1 and 1000"},
+        {{"--iso", "5"}, "--iso"},
+        {{"--aniso", "1;2"}, "ZX,ZY"},
+        {{"--iso", "2", "--aniso", "1,1"}, "exclude"},
+        {{"--picture", "p.gif"}, ".bmp, .jpg or .png"},
+        {{"--picture", "p.BMP"}, ".bmp, .jpg or .png"},
+        {{"--frames", "frames"}, ".bmp, .jpg or .png"},
+        {{"--palette", "purple"}, "--palette"},
+        {{"--zoom", "4"}, "between 5 and 10"},
+        {{"--runs", "3"}, "--seed"},
+        {{"--runs", "3", "--seed", "1", "--picture", "p.bmp"}, "--runs"},
+        {{"--jobs", "2"}, "--runs"},
+        {{"--fit-range", "10:5"}, "T1 < T2"},
+        {{"--layer", "a.lay", "--size", "20x20"}, "exclude"},
+        {{"extra"}, "extra"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        const ToolResult r = tool.run(c.args);
+        EXPECT_EQ(r.status, 2);
+        expectOneLine(r, c.message);
+    }
+    EXPECT_EQ(tool.entries().size(), 0u);
+}
+
+TEST(BatchErrors, UnreadableInputsExitWithStatus1)
+{
+    BatchProcess tool;
+    ToolResult r = tool.run({"--config", "missing.ini", "--roughness", "w.csv"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "missing.ini");
+    r = tool.run({"--layer", "missing.lay", "--roughness", "w.csv"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "missing.lay");
+    std::filesystem::create_directory(tool.file("dir.lay"));
+    r = tool.run({"--layer", "dir.lay"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "dir.lay");
+    EXPECT_FALSE(tool.exists("w.csv"));
+}
+
+TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
+{
+    BatchProcess tool;
+    const std::set<std::string> before = tool.entries();
+    for (const std::string option : {"--roughness", "--save-layer", "--picture", "--chart", "--frames"}) {
+        SCOPED_TRACE(option);
+        const std::string name = option == "--roughness" ? "no/such/dir/w.csv"
+            : option == "--save-layer"                   ? "no/such/dir/a.lay"
+                                                         : "no/such/dir/p.bmp";
+        const ToolResult r = tool.run({"--seed", "1", "--steps", "3", option, name});
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, "no/such/dir");
+    }
+    // A directory where the file should go.
+    std::filesystem::create_directory(tool.file("taken.csv"));
+    ToolResult r = tool.run({"--seed", "1", "--steps", "3", "--roughness", "taken.csv"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "taken.csv");
+    r = tool.run({"--seed", "1", "--runs", "2", "--steps", "3", "--roughness", "taken.csv"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "taken.csv");
+
+    // An error in one output is found before any tick and no other output is written.
+    r = tool.run({"--seed", "1", "--steps", "3", "--roughness", "w.csv", "--save-layer", "no/a.lay"});
+    EXPECT_EQ(r.status, 1);
+    std::set<std::string> after = tool.entries();
+    after.erase("taken.csv");
+    EXPECT_EQ(after, before);
+}
+
+TEST(BatchErrors, AFailedLayerLeavesAnExistingOutputUntouched)
+{
+    BatchProcess tool;
+    tool.write("w.csv", "old contents\n");
+    tool.write("bad.lay", "[layer]\nx=10\ny=10\nx0=oops|\n");
+    const ToolResult r = tool.run({"--layer", "bad.lay", "--roughness", "w.csv"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "'oops' is not a valid integer value");
+    EXPECT_EQ(tool.read("w.csv"), "old contents\n");
+    EXPECT_EQ(tool.entries(), (std::set<std::string>{"bad.lay", "w.csv"}));
+}
+
+TEST(BatchErrors, HelpAndVersionSucceed)
+{
+    BatchProcess tool;
+    ToolResult r = tool.run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--save-layer"), std::string::npos);
+    EXPECT_NE(r.out.find("--fit-range"), std::string::npos);
+    r = tool.run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tessavo-batch ", 0), 0u);
+}

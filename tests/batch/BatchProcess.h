@@ -1,0 +1,132 @@
+#pragma once
+// BatchProcess: runs the built tessavo-batch as a user would, in a fresh directory of its own
+// that is removed with everything in it when the test ends; plus helpers for the files there.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class BatchProcess {
+public:
+    BatchProcess()
+    {
+        std::random_device seed;
+        const auto base = std::filesystem::temp_directory_path();
+        do {
+            dir_ = base / ("tessavo-batch-test-" + std::to_string(seed()));
+        } while (!std::filesystem::create_directory(dir_));
+    }
+    ~BatchProcess()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    BatchProcess(const BatchProcess&) = delete;
+    BatchProcess& operator=(const BatchProcess&) = delete;
+
+    // Runs the tool in the directory with these arguments (each passed as one word).
+    ToolResult run(const std::vector<std::string>& args) const
+    {
+        std::string command = "cd " + quote(dir_.string()) + " && " + quote(TESSAVO_BATCH_EXE);
+        for (const std::string& a : args)
+            command += " " + quote(a);
+        command += " >" + quote(file(".stdout")) + " 2>" + quote(file(".stderr")) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        ToolResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = read(".stdout");
+        r.err = read(".stderr");
+        std::filesystem::remove(file(".stdout"));
+        std::filesystem::remove(file(".stderr"));
+        return r;
+    }
+
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(file(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    void write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    // The names in the directory, to catch files left behind.
+    std::set<std::string> entries() const
+    {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_))
+            names.insert(e.path().filename().string());
+        return names;
+    }
+
+    static std::string quote(const std::string& word)
+    {
+        std::string q = "'";
+        for (char ch : word)
+            q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        return q + "'";
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
+// The lines of a text, without their line breaks.
+inline std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The comma-separated fields of a line.
+inline std::vector<std::string> fieldsOf(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string f; std::getline(in, f, ',');)
+        fields.push_back(f);
+    return fields;
+}
+
+// A number as the tool writes it, read without regard to the locale.
+inline double numberOf(const std::string& text)
+{
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(result.ec == std::errc() && result.ptr == text.data() + text.size()) << "not a number: " << text;
+    return value;
+}
+
+// One column of a CSV text as doubles (the header line skipped).
+inline std::vector<double> csvColumn(const std::string& text, size_t column)
+{
+    std::vector<double> values;
+    const std::vector<std::string> lines = linesOf(text);
+    for (size_t i = 1; i < lines.size(); ++i)
+        values.push_back(numberOf(fieldsOf(lines[i]).at(column)));
+    return values;
+}

@@ -1,0 +1,136 @@
+// tessavo-batch experiments: many runs, their statistics per tick, and the growth fit.
+#include "BatchProcess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <regex>
+
+namespace {
+
+const std::vector<std::string> small = {"--steps", "120", "--size", "16x12", "--dep", "150", "--max", "1000"};
+
+std::vector<std::string> with(std::vector<std::string> args, std::initializer_list<std::string> more)
+{
+    args.insert(args.end(), more);
+    return args;
+}
+
+} // namespace
+
+TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
+{
+    BatchProcess tool;
+    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "1", "--roughness", "one.csv"})).status, 0);
+    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "4", "--roughness", "four.csv"})).status, 0);
+    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "3", "--roughness", "three.csv"})).status, 0);
+    const std::string one = tool.read("one.csv");
+    EXPECT_EQ(linesOf(one).size(), 121u);
+    EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max");
+    EXPECT_EQ(one, tool.read("four.csv"));
+    EXPECT_EQ(one, tool.read("three.csv"));
+}
+
+TEST(Experiment, EachRunIsTheSingleRunWithItsOwnSeed)
+{
+    BatchProcess tool;
+    ASSERT_EQ(tool.run(with(small, {"--seed", "20", "--runs", "3", "--jobs", "2", "--roughness", "all.csv"})).status, 0);
+    std::vector<std::vector<double>> single;
+    for (int k = 0; k < 3; ++k) {
+        const std::string name = "run" + std::to_string(k) + ".csv";
+        ASSERT_EQ(tool.run(with(small, {"--seed", std::to_string(20 + k), "--roughness", name})).status, 0);
+        single.push_back(csvColumn(tool.read(name), 3));
+    }
+    const std::string all = tool.read("all.csv");
+    const std::vector<double> mean = csvColumn(all, 2), stddev = csvColumn(all, 3), stderrs = csvColumn(all, 4),
+                              lowest = csvColumn(all, 5), highest = csvColumn(all, 6);
+    const std::vector<double> deposited = csvColumn(all, 1);
+    const std::vector<double> singleDeposited = csvColumn(tool.read("run0.csv"), 1);
+    ASSERT_EQ(mean.size(), 120u);
+    bool spread = false;
+    for (size_t i = 0; i < mean.size(); ++i) {
+        const double a = single[0][i], b = single[1][i], c = single[2][i];
+        EXPECT_EQ(mean[i], (a + b + c) / 3);
+        EXPECT_EQ(lowest[i], std::min({a, b, c}));
+        EXPECT_EQ(highest[i], std::max({a, b, c}));
+        EXPECT_EQ(deposited[i], singleDeposited[i]);
+        const double m = (a + b + c) / 3;
+        const double s = std::sqrt(((a - m) * (a - m) + (b - m) * (b - m) + (c - m) * (c - m)) / 2);
+        EXPECT_NEAR(stddev[i], s, 1e-12 * (1 + s));
+        EXPECT_NEAR(stderrs[i], s / std::sqrt(3.0), 1e-12 * (1 + s));
+        spread = spread || a != b;
+    }
+    EXPECT_TRUE(spread) << "different seeds should grow different films";
+}
+
+TEST(Experiment, OneRunHasNoSpread)
+{
+    BatchProcess tool;
+    ASSERT_EQ(tool.run(with(small, {"--seed", "5", "--runs", "1", "--roughness", "one.csv"})).status, 0);
+    ASSERT_EQ(tool.run(with(small, {"--seed", "5", "--roughness", "single.csv"})).status, 0);
+    const std::string one = tool.read("one.csv");
+    EXPECT_EQ(csvColumn(one, 2), csvColumn(tool.read("single.csv"), 3));
+    for (double s : csvColumn(one, 3))
+        EXPECT_EQ(s, 0.0);
+}
+
+TEST(Experiment, FitPrintsBetaWithItsErrorAndWindow)
+{
+    BatchProcess tool;
+    ToolResult r = tool.run({"--seed", "1", "--runs", "4", "--steps", "400", "--size", "32x32", "--dep", "100", "--fit"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::regex line(R"(beta = -?\d+\.\d{3} \+/- \d+\.\d{3} \(ticks (\d+)\.\.(\d+), 4 runs\)\n)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(r.out, m, line)) << r.out;
+    // Ten additions of 0.1 make 0.9999999999999999: the first whole layer is there at tick 11.
+    EXPECT_EQ(m[1].str(), "11");
+    EXPECT_GT(std::stoi(m[2].str()), 11);
+
+    r = tool.run({"--seed", "1", "--runs", "4", "--steps", "400", "--size", "32x32", "--dep", "100", "--fit-range", "20:300"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("(ticks 20..300, 4 runs)"), std::string::npos) << r.out;
+}
+
+TEST(Experiment, AFlatSeriesGivesAClearMessageNotANumber)
+{
+    BatchProcess tool;
+    // 0.5 particles a step truncate to none: the film stays flat.
+    ToolResult r = tool.run({"--seed", "1", "--runs", "2", "--steps", "300", "--size", "10x10", "--dep", "5", "--fit"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("beta cannot be fitted"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("stays 0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("nan"), std::string::npos) << r.out;
+
+    r = tool.run({"--seed", "1", "--runs", "2", "--steps", "300", "--size", "10x10", "--dep", "5", "--fit-range", "10:200", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    const QString message = json["fit"].toObject()["message"].toString();
+    EXPECT_TRUE(message.contains("roughness is 0 at tick 10")) << message.toStdString();
+}
+
+TEST(Experiment, JsonSummaryHoldsSettingsSeedsFitAndFinalRoughness)
+{
+    BatchProcess tool;
+    const ToolResult r = tool.run(with(small, {"--seed", "30", "--runs", "3", "--jobs", "2", "--fit-range", "5:100", "--json", "--roughness", "w.csv"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(linesOf(r.out).size(), 1u);
+    QJsonParseError error;
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
+    EXPECT_EQ(json["runs"].toInt(), 3);
+    EXPECT_EQ(json["jobs"].toInt(), 2);
+    EXPECT_EQ(json["seeds"].toObject()["first"].toInt(), 30);
+    EXPECT_EQ(json["seeds"].toObject()["last"].toInt(), 32);
+    const QJsonObject settings = json["settings"].toObject();
+    EXPECT_EQ(settings["columns"].toInt(), 16);
+    EXPECT_EQ(settings["rows"].toInt(), 12);
+    EXPECT_EQ(settings["dep"].toInt(), 150);
+    EXPECT_EQ(settings["steps"].toInt(), 120);
+    const std::string csv = tool.read("w.csv");
+    EXPECT_EQ(json["finalRoughness"].toObject()["mean"].toDouble(), csvColumn(csv, 2).back());
+    EXPECT_EQ(json["finalRoughness"].toObject()["max"].toDouble(), csvColumn(csv, 6).back());
+    EXPECT_TRUE(json["fit"].toObject().contains("beta"));
+    EXPECT_EQ(json["fit"].toObject()["firstTick"].toInt(), 5);
+    EXPECT_EQ(json["fit"].toObject()["lastTick"].toInt(), 100);
+    EXPECT_GE(json["seconds"].toDouble(), 0.0);
+}

@@ -1,0 +1,97 @@
+// The growth exponent fit on series whose answer is known.
+#include "batch/GrowthFit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// W = c t^beta for ticks 1..n, one layer deposited per `ticksPerLayer` ticks.
+struct Series {
+    std::vector<double> w, deposited;
+};
+
+Series powerLaw(int n, double c, double beta, double ticksPerLayer)
+{
+    Series s;
+    for (int t = 1; t <= n; ++t) {
+        s.w.push_back(c * std::pow(t, beta));
+        s.deposited.push_back(t / ticksPerLayer);
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(GrowthFit, RecoversTheExponentOfAPowerLaw)
+{
+    const Series s = powerLaw(2000, 0.37, 0.25, 10);
+    const GrowthFit fit = GrowthFit::over(s.w, 10, 2000);
+    ASSERT_TRUE(fit.ok) << fit.message;
+    EXPECT_NEAR(fit.beta, 0.25, 1e-12);
+    EXPECT_LT(fit.error, 1e-9);
+    EXPECT_EQ(fit.summary(32), "beta = 0.250 +/- 0.000 (ticks 10..2000, 32 runs)");
+}
+
+TEST(GrowthFit, ErrorReflectsTheScatter)
+{
+    // Alternating factors exp(+-0.05) around t^0.3: the slope stays near 0.3 with an error
+    // of the size least squares gives for that scatter.
+    Series s = powerLaw(1000, 1.0, 0.3, 1);
+    for (size_t i = 0; i < s.w.size(); ++i)
+        s.w[i] *= std::exp(i % 2 ? 0.05 : -0.05);
+    const GrowthFit fit = GrowthFit::over(s.w, 1, 1000);
+    ASSERT_TRUE(fit.ok);
+    EXPECT_NEAR(fit.beta, 0.3, 3 * fit.error + 1e-3);
+    EXPECT_GT(fit.error, 1e-4);
+    EXPECT_LT(fit.error, 1e-2);
+}
+
+TEST(GrowthFit, DefaultWindowStartsAtOneLayerAndStopsBeforeSaturation)
+{
+    // Grows as t^0.25 until tick 1000, then stays: 90% of the final value is first reached at
+    // the tick where t^0.25 >= 0.9 * 1000^0.25, that is t >= 656.1, so tick 657.
+    Series s = powerLaw(3000, 1.0, 0.25, 50);
+    for (size_t i = 1000; i < s.w.size(); ++i)
+        s.w[i] = s.w[999];
+    const GrowthFit window = GrowthFit::defaultWindow(s.w, s.deposited);
+    ASSERT_TRUE(window.ok);
+    EXPECT_EQ(window.firstTick, 50);
+    EXPECT_EQ(window.lastTick, 656);
+    const GrowthFit fit = GrowthFit::fit(s.w, s.deposited);
+    ASSERT_TRUE(fit.ok) << fit.message;
+    EXPECT_NEAR(fit.beta, 0.25, 1e-12);
+
+    // A curve still growing at its last tick: reached only there, so the window runs to the end.
+    Series steep = powerLaw(100, 1.0, 1.0, 10);
+    for (double& w : steep.w)
+        w = std::pow(w, 25.0);
+    EXPECT_EQ(GrowthFit::defaultWindow(steep.w, steep.deposited).lastTick, 100);
+}
+
+TEST(GrowthFit, FlatOrEmptySeriesGiveMessagesNotNumbers)
+{
+    const std::vector<double> deposited = {0.5, 1.0, 1.5, 2.0, 2.5, 3.0};
+    for (const double level : {0.0, 0.7}) {
+        const std::vector<double> flat(6, level);
+        const GrowthFit fit = GrowthFit::fit(flat, deposited);
+        EXPECT_FALSE(fit.ok);
+        EXPECT_NE(fit.message.find("stays"), std::string::npos) << fit.message;
+        EXPECT_EQ(fit.summary(3).rfind("beta cannot be fitted: ", 0), 0u);
+        const GrowthFit ranged = GrowthFit::over(flat, 2, 6);
+        EXPECT_FALSE(ranged.ok);
+        EXPECT_FALSE(ranged.message.empty());
+    }
+    const std::vector<double> w = {0.1, 0.2, 0.0, 0.4, 0.5, 0.6};
+    GrowthFit fit = GrowthFit::over(w, 1, 6);
+    EXPECT_FALSE(fit.ok);
+    EXPECT_NE(fit.message.find("roughness is 0 at tick 3"), std::string::npos) << fit.message;
+    EXPECT_FALSE(GrowthFit::over(w, 4, 5).ok); // two ticks
+    EXPECT_FALSE(GrowthFit::over(w, 4, 9).ok); // beyond the series
+    EXPECT_FALSE(GrowthFit::fit({}, {}).ok);
+    // Never a layer deposited.
+    fit = GrowthFit::fit({0.1, 0.2, 0.3}, {0.1, 0.2, 0.3});
+    EXPECT_FALSE(fit.ok);
+    EXPECT_NE(fit.message.find("less than one layer"), std::string::npos) << fit.message;
+}
