@@ -108,7 +108,6 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
     const int32_t width = bitmap.width();
     const int32_t height = bitmap.height();
     // The clear comes first in the back-to-front order, so everything else goes over it.
-    canvas.setPenWidth(1);
     canvas.rectangle(0, 0, width, height);
 
     const Tablica* lattice = sim.lattice.get();
