@@ -52,9 +52,10 @@ void Canvas::moveTo(int64_t x, int64_t y)
 
 // Thin lines step like the platform's cosmetic line primitive: Bresenham along the major axis
 // (the one with the longer extent; a 45-degree line counts as y-major), the end point left out.
-// Where the ideal line passes exactly half-way between two pixels, the diamond-exit rule decides:
-// lines heading into octants 3, 5, 6 and 8 (counted counter-clockwise from +x with y down) take
-// the minor step at the tie, the others do not. Pixel i of the line (i = 0 .. M-1, M the major
+// Where the ideal line passes exactly half-way between two pixels, the diamond-exit rule decides
+// by the line's direction (y down): lines heading steeply down-left, flatly or steeply up-left,
+// or flatly up-right take the minor step at the tie, all others stay. (Octants 3, 5, 6 and 8,
+// numbered from +x towards +y; a 45-degree line counts as steep.) Pixel i of the line (i = 0 .. M-1, M the major
 // extent, m the minor one) therefore lies k(i) = floor((2 m i + M + bias - 1) / (2 M)) minor
 // steps from the start, which lets the visible part be found before any pixel is touched.
 //
