@@ -211,7 +211,7 @@ void Canvas::textOut(int x, int y, const QString& text)
         return;
     QFont font = QGuiApplication::font();
     font.setStyleStrategy(QFont::NoAntialias);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(font, image_);
     QPainter painter(image_);
     painter.setFont(font);
     // Opaque: the text cell is filled with the white brush first.
