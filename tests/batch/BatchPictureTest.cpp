@@ -87,6 +87,21 @@ TEST(BatchPicture, OriginZoomAndPaletteReachTheRenderer)
     EXPECT_GT(differences(written, redrawSurface(tool.file("p.lay"), 3, 210, 190, 7)), 0);
 }
 
+TEST(BatchPicture, ConfigurationFileGivesOriginZoomAndColours)
+{
+    BatchProcess tool;
+    tool.write("view.ini", "[animation]\nzoom=9\nxabs=160\nyabs=230\n[options]\ncolor=red\n[relaxation]\nt=2\n");
+    ASSERT_EQ(tool.run({"--config", "view.ini", "--seed", "6", "--steps", "40", "--dep", "300", "--size", "25x25",
+                        "--picture", "p.bmp", "--save-layer", "p.lay"}).status, 0);
+    const QImage written(QString::fromStdString(tool.file("p.bmp")));
+    EXPECT_EQ(differences(written, redrawSurface(tool.file("p.lay"), 1, 160, 230, 9)), 0);
+    // An explicit option wins over the file.
+    ASSERT_EQ(tool.run({"--config", "view.ini", "--seed", "6", "--steps", "40", "--dep", "300", "--size", "25x25",
+                        "--palette", "mixed2", "--picture", "q.bmp"}).status, 0);
+    const QImage other(QString::fromStdString(tool.file("q.bmp")));
+    EXPECT_EQ(differences(other, redrawSurface(tool.file("p.lay"), 4, 160, 230, 9)), 0);
+}
+
 TEST(BatchPicture, JpegIsABaselinePictureOfTheSurface)
 {
     BatchProcess tool;
