@@ -12,12 +12,10 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -199,11 +197,11 @@ int BatchTool::main(int argc, char** argv)
         return 0;
     }
 
-    // Text in the chart needs fonts, that is a GUI application; it never shows a window.
+    // Text in the chart needs fonts, that is a GUI application; it never shows a window, so
+    // it needs no display either.
     std::unique_ptr<QCoreApplication> app;
     if (!options.chartFile.empty()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

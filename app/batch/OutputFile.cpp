@@ -2,7 +2,6 @@
 
 #include "model/AppError.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
 

@@ -11,8 +11,6 @@
 #include "model/AppError.h"
 #include "view/SurfaceRenderer.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
