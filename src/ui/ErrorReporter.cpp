@@ -21,11 +21,16 @@ QString ErrorReporter::messageFor(std::exception_ptr error)
 
 void ErrorReporter::report(std::exception_ptr error) noexcept
 {
+    // Boxes may nest (a handler run by the box's own event loop can fail too): the flag is
+    // cleared only when the outermost box closes.
+    const bool wasShowing = showing_;
+    showing_ = true;
     try {
         show(messageFor(error));
     } catch (...) {
         // Showing an error must never raise another one into the event loop.
     }
+    showing_ = wasShowing;
 }
 
 void ErrorReporter::show(const QString& message)

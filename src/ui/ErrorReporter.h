@@ -1,7 +1,9 @@
 #pragma once
 // ErrorReporter: the one place that turns an exception escaping a handler into the program's
 // error box (title "Tessavo", the message with a full stop appended when it lacks one).
-// Tests replace show() to record the messages instead of opening a modal box.
+// Tests replace show() to record the messages instead of opening a modal box. While a box is
+// open (show() has not returned) showing() is true, so errors that repeat on every animation
+// tick can wait instead of piling boxes on top of each other.
 #include <QString>
 
 #include <exception>
@@ -22,4 +24,10 @@ public:
 
     // Shows one message. The default opens the standard modal error box.
     virtual void show(const QString& message);
+
+    // A message is being shown: report() has called show(), which has not returned yet.
+    bool showing() const { return showing_; }
+
+private:
+    bool showing_ = false;
 };

@@ -8,6 +8,7 @@
 #include "gfx/Bitmap.h"
 #include "model/Symulacja.h"
 #include "ui/ErrorReporter.h"
+#include "ui/FileDialogs.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -19,6 +20,7 @@
 #include <string>
 
 class ClientArea;
+class IniFile;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -194,6 +196,10 @@ public:
     void Zapiszobraz1Click();
     void Start1Click();
     void Stop1Click();
+    // The dialogs the file commands ask; the window's own show the four QFileDialogs above.
+    // Tests hand in theirs (not owned; nullptr goes back to the window's own).
+    void setFileDialogs(FileDialogs* dialogs) { fileDialogs_ = dialogs; }
+    FileDialogs& fileDialogs();
 
     // --- Setting controls from code ---------------------------------------------------------
     // Each sets the control as a program does: the control's own handler runs as the toolkit
@@ -232,6 +238,10 @@ private:
     void setCaption(const Caption& caption, const QString& text);
     QString caption(const Caption& caption) const;
     void captureFrame();
+    void reportFrameError();
+    void loadConfiguration(const IniFile& ini);
+    void loadLayer(const IniFile& ini);
+    void applyEditText(QLineEdit* edit, const QString& text);
     static void fitLabel(QLabel* label);
 
     ErrorReporter defaultReporter_;
@@ -240,6 +250,10 @@ private:
     TAboutBox* aboutBox_ = nullptr;
     std::unique_ptr<TAboutBox> ownAboutBox_;
     QString languageFile_;
+    FileDialogs* fileDialogs_ = nullptr;
+    std::unique_ptr<FileDialogs> ownFileDialogs_;
+    // The first frame that failed to save in this tick, shown when the tick is done.
+    std::exception_ptr frameError_;
     int handlerDepth_ = 0;
     std::exception_ptr pending_;
     bool inSystemPaint_ = false;

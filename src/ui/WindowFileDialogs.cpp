@@ -1,0 +1,55 @@
+#include "ui/WindowFileDialogs.h"
+
+#include "files/PictureFile.h"
+#include "ui/TForm1.h"
+
+#include <QFileDialog>
+
+QString WindowFileDialogs::openFile()
+{
+    return choose(form_.OpenDialog1);
+}
+
+QString WindowFileDialogs::saveConfiguration()
+{
+    return choose(form_.SaveDialog2);
+}
+
+QString WindowFileDialogs::saveLayer()
+{
+    return choose(form_.SaveDialog1);
+}
+
+QString WindowFileDialogs::savePicture()
+{
+    return choose(form_.SavePictureDialog1);
+}
+
+QString WindowFileDialogs::withDefaultSuffix(const QString& name, const QString& suffix)
+{
+    if (name.isEmpty() || suffix.isEmpty() || !fileExtension(name.toStdString()).empty())
+        return name;
+    return name + QLatin1Char('.') + suffix;
+}
+
+QString WindowFileDialogs::choose(QFileDialog* dialog)
+{
+    // Open with the last choice, also after a cancel that left something else typed.
+    const QString last = lastChosen_.value(dialog);
+    if (!last.isEmpty())
+        dialog->selectFile(last);
+
+    int result = QDialog::Rejected;
+    form_.runModal([&] { result = dialog->exec(); });
+    if (result != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog->selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty())
+        return QString();
+    // Qt's own dialog adds the suffix already; a platform dialog may not.
+    QString name = files.first();
+    if (dialog->acceptMode() == QFileDialog::AcceptSave)
+        name = withDefaultSuffix(name, dialog->defaultSuffix());
+    lastChosen_.insert(dialog, name);
+    return name;
+}
