@@ -2,7 +2,6 @@
 
 #include "model/AppError.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -100,10 +99,11 @@ double strToFloat(const std::string& text, char decimalSeparator)
     if (i != n)
         return fail();
     static locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
-    errno = 0;
-    char* end = nullptr;
-    const double value = strtod_l(normal.c_str(), &end, cLocale);
-    if (std::isinf(value) || (errno == ERANGE && value != 0.0))
+    // Only a value too large for a double is refused. One too small to hold its digits comes
+    // out as the nearest double, subnormal or zero, whichever side of the smallest normal
+    // number it lies on.
+    const double value = strtod_l(normal.c_str(), nullptr, cLocale);
+    if (std::isinf(value))
         return fail();
     return value;
 }
