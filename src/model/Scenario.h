@@ -1,7 +1,8 @@
 #pragma once
 // Scenario: a named set of simulation settings with a seed, shared by the tests, the
 // benchmarks and the batch tool so that each does not build its own. Sizes in lattice cells,
-// the rate as the rate bar's position (rate = position * 0.001).
+// the rate as the rate bar's position (rate = position / 1000, the nearest double, as the
+// window's rate bar sets it).
 #include "model/Symulacja.h"
 
 #include <cstdint>
