@@ -1,20 +1,19 @@
 #include "files/IniFile.h"
 
+#include "files/FileReplacer.h"
+
 #include "model/AppError.h"
 #include "model/Convert.h"
 
 #include <QString>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <unordered_map>
 
-#include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -253,45 +252,6 @@ std::string withoutLineBreaks(std::string s)
         if (ch == '\r' || ch == '\n')
             ch = ' ';
     return s;
-}
-
-// The file a write goes to: the target of a symbolic link, so that the link stays.
-std::string resolvedTarget(const std::string& path)
-{
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(path.c_str(), nullptr)) {
-            std::string result(real);
-            free(real);
-            return result;
-        }
-    }
-    return path;
-}
-
-std::string directoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-bool writeAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -545,16 +505,7 @@ void IniFile::checkWritable()
 {
     if (checked_)
         return;
-    if (path_.empty() || loadFailed_)
-        writeFailed();
-    const std::string target = resolvedTarget(path_);
-    struct stat st;
-    if (stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)
-            writeFailed();
-    }
-    const std::string directory = directoryOf(target);
-    if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || access(directory.c_str(), W_OK | X_OK) != 0)
+    if (loadFailed_ || !FileReplacer::canWrite(path_))
         writeFailed();
     checked_ = true;
 }
@@ -572,36 +523,7 @@ void IniFile::flush()
         content += line.raw;
         content += line.eol;
     }
-
-    const std::string target = resolvedTarget(path_);
-    struct stat st;
-    const bool exists = stat(target.c_str(), &st) == 0;
-    // A short name in the same directory, so that the rename cannot cross file systems and a
-    // target name near the length limit still gets its temporary file.
-    static std::atomic<unsigned> counter{0};
-    const std::string directory = directoryOf(target);
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = directory + "/.tessavo-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
+    if (!FileReplacer::replace(path_, content.data(), content.size(), true))
         writeFailed();
-    bool ok = writeAll(fd, content);
-    if (ok && exists)
-        ok = fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok)
-        ok = fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        writeFailed();
-    }
     dirty_ = false;
 }

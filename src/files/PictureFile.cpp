@@ -1,5 +1,6 @@
 #include "files/PictureFile.h"
 
+#include "files/FileReplacer.h"
 #include "model/AppError.h"
 
 #include <QBuffer>
@@ -7,8 +8,6 @@
 #include <QImage>
 #include <QImageWriter>
 
-#include <atomic>
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include <fcntl.h>
 #include <jpeglib.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,44 +31,11 @@ size_t nameStart(const std::string& path)
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-bool writeFully(int fd, const unsigned char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The whole file or nothing: the bytes go to a new file beside the target, which then takes
-// the target's name. An existing target that may not be written is left alone.
+// The whole file or nothing; an existing target that may not be written is left alone.
 void storeFile(const std::string& fileName, const unsigned char* data, size_t size)
 {
-    if (::access(fileName.c_str(), F_OK) == 0 && ::access(fileName.c_str(), W_OK) != 0)
+    if (!FileReplacer::replace(fileName, data, size, false))
         cannotCreate(fileName);
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = fileName + ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        cannotCreate(fileName);
-    const bool written = writeFully(fd, data, size);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), fileName.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        cannotCreate(fileName);
-    }
 }
 
 void put16(std::vector<unsigned char>& out, size_t at, uint32_t v)

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -269,6 +271,36 @@ TEST(PictureFile, ReplacesAnExistingFileWhole)
     writeBmp(bmp.image(), path);
     EXPECT_EQ(readAll(path).size(), 54u + 32u * 10u);
     EXPECT_EQ(entries(dir), (QStringList{"f.000.bmp"}));
+}
+
+TEST(PictureFile, LongNamesLinksAndPermissionsSurviveAWrite)
+{
+    QTemporaryDir dir;
+    Bitmap bmp(12, 8);
+    drawPicture(bmp);
+    // A name at the file system's 255-byte limit still gets its temporary file.
+    const std::string longName = dir.path().toStdString() + "/" + std::string(251, 'n') + ".bmp";
+    writeBmp(bmp.image(), longName);
+    EXPECT_EQ(readAll(longName).size(), 54u + 36u * 8u);
+    writeJpeg(bmp.image(), longName.substr(0, longName.size() - 4) + ".jpg");
+
+    // A frame name that is a link to a file elsewhere: the link stays and its file gets the
+    // picture, and the file's permission bits stay as they were.
+    const std::string real = dir.path().toStdString() + "/real.bmp";
+    const std::string link = dir.path().toStdString() + "/link.bmp";
+    {
+        std::ofstream old(real, std::ios::binary);
+        old << "old";
+    }
+    ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(real),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(real), QString::fromStdString(link)));
+    writeBmp(bmp.image(), link);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(link)).isSymLink());
+    EXPECT_EQ(readAll(real).size(), 54u + 36u * 8u);
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(real).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
+    EXPECT_EQ(entries(dir).size(), 4) << entries(dir).join(" ").toStdString();
 }
 
 } // namespace
