@@ -12,6 +12,5 @@ uint32_t Bitmap::pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())
         return 0xFFFFFFFFu; // no pixel there: not a colour
-    const uint32_t argb = reinterpret_cast<const uint32_t*>(image_.constScanLine(y))[x];
-    return ((argb & 0xFFu) << 16) | (argb & 0xFF00u) | ((argb >> 16) & 0xFFu);
+    return Canvas::colourOf(reinterpret_cast<const uint32_t*>(image_.constScanLine(y))[x]);
 }

@@ -13,11 +13,6 @@ namespace {
 
 using Wide = __int128;
 
-uint32_t toRgb32(uint32_t bgr)
-{
-    return 0xFF000000u | ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
-}
-
 Wide absWide(Wide v) { return v < 0 ? -v : v; }
 
 // Coordinates are taken within +-2^61 pixels (far beyond any picture), which keeps the
@@ -131,7 +126,7 @@ void Canvas::lineTo(int64_t x, int64_t y)
     if (iLo > iHi)
         return;
 
-    const uint32_t colour = toRgb32(penColor_);
+    const uint32_t colour = pixelOf(penColor_);
     uint32_t* bits = reinterpret_cast<uint32_t*>(image_->bits());
     const int64_t stride = image_->bytesPerLine() / 4;
     auto plot = [&](int64_t px, int64_t py) {
@@ -194,7 +189,7 @@ void Canvas::rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
     };
 
     fill(x1 + 1, y1 + 1, x2 - 2, y2 - 2, 0xFFFFFFFFu);
-    const uint32_t pen = toRgb32(penColor_);
+    const uint32_t pen = pixelOf(penColor_);
     fill(x1, y1, x2 - 1, y1, pen);
     fill(x1, y2 - 1, x2 - 1, y2 - 1, pen);
     fill(x1, y1, x1, y2 - 1, pen);

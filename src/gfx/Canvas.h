@@ -15,6 +15,13 @@ class Canvas {
 public:
     explicit Canvas(QImage* image) : image_(image) {}
 
+    // A 0x00BBGGRR colour as the opaque 0xAARRGGBB pixel of the image, and back.
+    static constexpr uint32_t pixelOf(uint32_t bgr)
+    {
+        return 0xFF000000u | ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
+    }
+    static constexpr uint32_t colourOf(uint32_t pixel) { return pixelOf(pixel) & 0xFFFFFFu; }
+
     void setPenColor(uint32_t bgr) { penColor_ = bgr; }
     uint32_t penColor() const { return penColor_; }
     void setPenWidth(int width) { penWidth_ = width; }

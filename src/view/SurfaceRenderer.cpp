@@ -20,11 +20,6 @@ constexpr uint32_t kFrontFace = 0xC0C0C0;
 constexpr uint32_t kRightFace = 0x505050;
 constexpr uint32_t kEdge = 0x808080;
 
-uint32_t toRgb32(uint32_t bgr)
-{
-    return 0xFF000000u | ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
-}
-
 // Rows a..b (inclusive) already painted in one pixel column; sorted, disjoint, not touching.
 struct Run {
     int32_t a;
@@ -72,10 +67,9 @@ struct Scratch {
     std::vector<std::vector<Run>> columns;
 };
 
-// Colours the top of a band out of 0..3 takes. Palette 3 shows its fourth colour for every
-// other band; the other palettes continue their four-band cycle below band 0, so band -1
-// shows band 3's colour, -2 band 2's and -3 band 1's. Palettes outside 0..4 draw as palette 0.
-uint32_t bandColour(int32_t palette, int32_t band)
+} // namespace
+
+uint32_t paletteColor(int32_t palette, int32_t band)
 {
     static constexpr uint32_t kLevels[4] = {100, 150, 190, 225};
     static constexpr uint32_t kPalette3[4] = {0x6F4F00, 0xBADCDC, 0x3E5B27, 0x79ACAC};
@@ -93,13 +87,6 @@ uint32_t bandColour(int32_t palette, int32_t band)
     default:
         return kLevels[b] << 8;
     }
-}
-
-} // namespace
-
-uint32_t paletteColor(int32_t palette, int32_t band)
-{
-    return bandColour(palette, band);
 }
 
 void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, int32_t c)
@@ -123,9 +110,9 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
     // The zoom bar gives 5..10; anything else is taken as the nearest of these.
     c = std::clamp(c, 5, 10);
     const int32_t s = c - 3;
-    const uint32_t edge = toRgb32(kEdge);
-    const uint32_t frontFace = toRgb32(kFrontFace);
-    const uint32_t rightFace = toRgb32(kRightFace);
+    const uint32_t edge = Canvas::pixelOf(kEdge);
+    const uint32_t frontFace = Canvas::pixelOf(kFrontFace);
+    const uint32_t rightFace = Canvas::pixelOf(kRightFace);
     uint32_t* bits = reinterpret_cast<uint32_t*>(bitmap.image().bits());
     const int64_t stride = bitmap.image().bytesPerLine() / 4;
 
@@ -156,7 +143,7 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
             const bool drawFront = front < pixels;
             const bool drawRight = right < pixels;
             const int32_t band = static_cast<int32_t>((h + offset) % 4);
-            const uint32_t topColour = toRgb32(bandColour(sim.palette, band));
+            const uint32_t topColour = Canvas::pixelOf(paletteColor(sim.palette, band));
 
             for (int64_t d = dLo; d <= dHi; ++d) {
                 // Top rows k (row top-k) that reach this column; the highest is always grey:

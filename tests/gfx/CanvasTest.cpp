@@ -101,6 +101,9 @@ TEST(Canvas, BitmapStartsWhiteAndReportsColoursAsBgr)
     bmp.canvas().lineTo(3, 3);
     EXPECT_EQ(bmp.pixel(2, 3), 0x0000FFu);
     EXPECT_EQ(bmp.image().pixel(2, 3), qRgb(255, 0, 0));
+    static_assert(Canvas::pixelOf(0x123456) == 0xFF563412u, "blue in the high byte of 0x00BBGGRR");
+    static_assert(Canvas::colourOf(0xFF563412u) == 0x123456u);
+    static_assert(Canvas::colourOf(Canvas::pixelOf(0xFFFFFF)) == 0xFFFFFFu);
     EXPECT_EQ(bmp.pixel(7, 0), 0xFFFFFFFFu);
     EXPECT_EQ(bmp.pixel(-1, 0), 0xFFFFFFFFu);
 
