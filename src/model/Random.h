@@ -31,7 +31,6 @@ public:
     }
 
     uint32_t state() const { return state_; }
-    void setState(uint32_t s) { state_ = s; }
 
 private:
     uint32_t state_;

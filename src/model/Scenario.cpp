@@ -38,9 +38,3 @@ Scenario heaviest(int32_t zmode)
     s.ticks = 50;
     return s;
 }
-
-const std::vector<Scenario>& scenarios()
-{
-    static const std::vector<Scenario> all = {windowDefaults(), heaviest(0), heaviest(1)};
-    return all;
-}

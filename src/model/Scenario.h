@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 struct Scenario {
     std::string name;
@@ -32,5 +31,3 @@ struct Scenario {
 Scenario windowDefaults();
 // The heaviest settings: 100 x 100, rate 1.0, 5 relaxations, grown to about 50 layers.
 Scenario heaviest(int32_t zmode);
-// All named scenarios.
-const std::vector<Scenario>& scenarios();

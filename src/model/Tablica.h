@@ -8,7 +8,8 @@
 class Tablica {
 public:
     // rows x columns cells, all 0. A size <= 0 in either direction gives a lattice without
-    // cells (the program never makes one; every operation on it is then harmless).
+    // cells (the program never makes one): fill, minHeight, removeBottomLayers and roughness
+    // are then harmless, while the cell accessors have no cell to reach and must not be used.
     Tablica(int32_t rows, int32_t columns);
 
     int32_t width;  // columns, the x extent
