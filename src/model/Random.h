@@ -22,12 +22,12 @@ public:
         next();
     }
 
-    // A random integer below n: floor(r * n / 32768) for a fresh r. Exact in 64-bit integers
-    // for every int32 n (negative n gives the truncation toward zero the formula asks for).
+    // A random integer below n: floor(r * n / 32768) for a fresh r, exact in 64-bit integers
+    // for every int32 n (the shift rounds down, also for a negative n).
     int32_t below(int32_t n)
     {
         const int64_t product = static_cast<int64_t>(next()) * n;
-        return static_cast<int32_t>(product / 32768);
+        return static_cast<int32_t>(product >> 15);
     }
 
     uint32_t state() const { return state_; }

@@ -59,17 +59,13 @@ void Symulacja::step()
         Random& random = *rng;
         const uint32_t cols = static_cast<uint32_t>(sizeX);
         const uint32_t rows = static_cast<uint32_t>(sizeY);
-        // floor(r * n / 32768) for 0 <= r < 32768 and 0 < n <= INT32_MAX, exact in 64 bits.
-        auto below = [&random](uint32_t n) {
-            return static_cast<uint32_t>((static_cast<uint64_t>(random.next()) * n) >> 15);
-        };
         Tablica& t = *lattice;
 
         const int64_t particles = particlesPerStep();
         for (int64_t i = 0; i < particles; ++i) {
-            const uint32_t row = below(rows);
-            const uint32_t col = below(cols);
-            t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
+            const int32_t row = random.below(sizeY);
+            const int32_t col = random.below(sizeX);
+            t.increment(row, col);
         }
         deposited = deposited + rate;
 
@@ -77,8 +73,8 @@ void Symulacja::step()
         const bool isotropic = zmode == 0;
         for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
             for (int64_t a = 0; a < attempts; ++a) {
-                const uint32_t row = below(rows);
-                const uint32_t col = below(cols);
+                const uint32_t row = static_cast<uint32_t>(random.below(sizeY));
+                const uint32_t col = static_cast<uint32_t>(random.below(sizeX));
                 int32_t* here = t.row(static_cast<int32_t>(row));
                 const int32_t h = here[col];
                 if (h <= 0)
