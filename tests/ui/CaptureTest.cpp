@@ -1,0 +1,317 @@
+// Picture export and frame capture: names, formats, one frame per tick, the end after frame
+// 1001, and frame errors that never pile up error boxes.
+#include "FormFixture.h"
+#include "ScriptedDialogs.h"
+
+#include "ui/WindowFileDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+struct Window : FormFixture {
+    ScriptedDialogs dialogs;
+    ScratchDir scratch;
+    Window() { form->setFileDialogs(&dialogs); }
+
+    void exportTo(const QString& name)
+    {
+        dialogs.picture = name.isEmpty() ? name : scratch.path(name);
+        form->Zapiszobraz1->trigger();
+    }
+    void startCapture(const QString& name)
+    {
+        dialogs.picture = name.isEmpty() ? name : scratch.path(name);
+        form->Start1->trigger();
+    }
+    QImage picture(const QString& name) const { return QImage(scratch.path(name)).convertToFormat(QImage::Format_RGB32); }
+};
+
+// An error box that stays open while `whileOpen` runs, as a modal box does while the
+// animation's ticks go on under it.
+class OpenBoxReporter : public ErrorReporter {
+public:
+    QStringList messages;
+    std::function<void()> whileOpen;
+    void show(const QString& message) override
+    {
+        messages << message;
+        if (whileOpen && !open_) {
+            open_ = true;
+            whileOpen();
+            open_ = false;
+        }
+    }
+
+private:
+    bool open_ = false;
+};
+
+} // namespace
+
+class CaptureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void exportWritesTheSurfaceOnly();
+    void exportNameDropsEverythingAfterTheFirstDot();
+    void capitalExtensionsWriteNothing();
+    void framesAreNumberedWithThreeDigitsAtLeast();
+    void captureWritesOneFramePerTickAcrossResets();
+    void captureEndsItselfAfterFrame1001();
+    void stopAndCancelKeepTheCaptureState();
+    void captureWaitsForTheAnimation();
+    void otherExtensionsCountFramesSilently();
+    void unwritableFolderShowsOneBoxNotHundreds();
+    void defaultSuffixIsAddedToBareNames();
+    void pictureDialogRemembersTheLastChoiceOfBothCommands();
+};
+
+void CaptureTest::exportWritesTheSurfaceOnly()
+{
+    Window f;
+    TForm1& w = *f.form;
+    for (int i = 0; i < 3; ++i)
+        w.Timer1Timer();
+    f.exportTo(QStringLiteral("surf.jpg"));
+    QVERIFY(f.errors.messages.isEmpty());
+    QCOMPARE(f.scratch.files(), QStringList{QStringLiteral("surf.jpg")});
+    QImageReader reader(f.scratch.path(QStringLiteral("surf.jpg")));
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    const QImage jpeg = reader.read().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(jpeg.size(), QSize(600, 400));
+    // Close to the surface picture everywhere (JPEG is lossy).
+    const QImage& surface = w.surfaceBmp.image();
+    int64_t difference = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 600; ++x)
+            difference += std::abs(qGreen(jpeg.pixel(x, y)) - qGreen(surface.pixel(x, y)));
+    QVERIFY2(difference < 600 * 400 * 4, qPrintable(QString::number(difference)));
+}
+
+void CaptureTest::exportNameDropsEverythingAfterTheFirstDot()
+{
+    Window f;
+    TForm1& w = *f.form;
+    w.Timer1Timer();
+    f.exportTo(QStringLiteral("run.final.bmp"));
+    QCOMPARE(f.scratch.files(), QStringList{QStringLiteral("run.bmp")});
+    QCOMPARE(f.picture(QStringLiteral("run.bmp")), w.surfaceBmp.image());
+    // A cancelled dialog writes nothing.
+    f.exportTo(QString());
+    QCOMPARE(f.scratch.files(), QStringList{QStringLiteral("run.bmp")});
+    QVERIFY(f.errors.messages.isEmpty());
+}
+
+void CaptureTest::capitalExtensionsWriteNothing()
+{
+    Window f;
+    TForm1& w = *f.form;
+    for (const char* name : {"a.BMP", "b.JPG", "c.jpeg", "d"}) {
+        f.exportTo(QString::fromLatin1(name));
+        f.startCapture(QString::fromLatin1(name));
+        w.Timer1Timer();
+    }
+    QVERIFY(f.scratch.files().isEmpty());
+    QVERIFY(f.errors.messages.isEmpty());
+}
+
+void CaptureTest::framesAreNumberedWithThreeDigitsAtLeast()
+{
+    Window f;
+    TForm1& w = *f.form;
+    f.startCapture(QStringLiteral("f.bmp"));
+    for (int index : {0, 9, 10, 99, 100, 1000}) {
+        w.frameIndex = index;
+        w.Timer1Timer();
+    }
+    QCOMPARE(f.scratch.files(), (QStringList{"f.000.bmp", "f.009.bmp", "f.010.bmp", "f.099.bmp", "f.100.bmp",
+                                    "f.1000.bmp"}));
+    // The frame name keeps the first dot and what comes before it.
+    f.startCapture(QStringLiteral("a.b.jpg"));
+    w.Timer1Timer();
+    QVERIFY(f.scratch.files().contains(QStringLiteral("a.000.jpg")));
+}
+
+void CaptureTest::captureWritesOneFramePerTickAcrossResets()
+{
+    Window f;
+    TForm1& w = *f.form;
+    f.startCapture(QStringLiteral("m.bmp"));
+    QVERIFY(f.scratch.files().isEmpty()); // starting writes no frame by itself
+    w.Timer1Timer();
+    w.Timer1Timer();
+    const QImage second = w.surfaceBmp.image().copy();
+    w.Button1Click(); // a capture runs on across Resets and keeps numbering
+    w.Timer1Timer();
+    QCOMPARE(f.scratch.files(), (QStringList{"m.000.bmp", "m.001.bmp", "m.002.bmp"}));
+    QCOMPARE(f.picture(QStringLiteral("m.001.bmp")), second);
+    QCOMPARE(f.picture(QStringLiteral("m.002.bmp")), w.surfaceBmp.image());
+    QCOMPARE(w.frameIndex, 3);
+    QVERIFY(w.capturing);
+}
+
+void CaptureTest::captureEndsItselfAfterFrame1001()
+{
+    Window f;
+    TForm1& w = *f.form;
+    f.startCapture(QStringLiteral("e.bmp"));
+    w.frameIndex = 999;
+    w.Timer1Timer();
+    w.Timer1Timer();
+    QVERIFY(w.capturing);
+    w.Timer1Timer(); // frame 1001 is written, and the capture is over
+    QVERIFY(!w.capturing);
+    QCOMPARE(w.frameIndex, 1002);
+    w.Timer1Timer();
+    QCOMPARE(f.scratch.files(), (QStringList{"e.1000.bmp", "e.1001.bmp", "e.999.bmp"}));
+    QCOMPARE(w.frameIndex, 1002);
+}
+
+void CaptureTest::stopAndCancelKeepTheCaptureState()
+{
+    Window f;
+    TForm1& w = *f.form;
+    f.startCapture(QStringLiteral("s.bmp"));
+    w.Timer1Timer();
+    f.startCapture(QString()); // cancelled: the capture goes on as it was
+    QVERIFY(w.capturing);
+    QCOMPARE(w.frameIndex, 1);
+    QCOMPARE(QString::fromStdString(w.framePath), f.scratch.path(QStringLiteral("s.bmp")));
+    w.Stop1->trigger();
+    QVERIFY(!w.capturing);
+    QCOMPARE(w.frameIndex, 1);
+    QCOMPARE(QString::fromStdString(w.framePath), f.scratch.path(QStringLiteral("s.bmp")));
+    w.Timer1Timer();
+    QCOMPARE(f.scratch.files(), QStringList{QStringLiteral("s.000.bmp")});
+    // Starting again restarts the numbering with the new name.
+    f.startCapture(QStringLiteral("t.bmp"));
+    QCOMPARE(w.frameIndex, 0);
+    w.Timer1Timer();
+    QCOMPARE(f.scratch.files(), (QStringList{"s.000.bmp", "t.000.bmp"}));
+}
+
+void CaptureTest::captureWaitsForTheAnimation()
+{
+    Window f;
+    TForm1& w = *f.form;
+    w.ScrollBar2->setValue(100); // 10 ms ticks
+    f.startCapture(QStringLiteral("run.bmp"));
+    QCoreApplication::processEvents();
+    QVERIFY(f.scratch.files().isEmpty());
+    w.Button2Click();
+    QTRY_VERIFY(f.scratch.files().size() >= 2);
+    w.Button2Click();
+    QCOMPARE(f.scratch.files().first(), QStringLiteral("run.000.bmp"));
+    QCOMPARE(w.frameIndex, f.scratch.files().size());
+}
+
+void CaptureTest::otherExtensionsCountFramesSilently()
+{
+    Window f;
+    TForm1& w = *f.form;
+    f.startCapture(QStringLiteral("p.png"));
+    w.frameIndex = 1000;
+    w.Timer1Timer();
+    w.Timer1Timer();
+    QVERIFY(!w.capturing);
+    QCOMPARE(w.frameIndex, 1002);
+    QVERIFY(f.scratch.files().isEmpty());
+    QVERIFY(f.errors.messages.isEmpty());
+}
+
+void CaptureTest::unwritableFolderShowsOneBoxNotHundreds()
+{
+    OpenBoxReporter box;
+    TForm1 w(&box);
+    ScriptedDialogs dialogs;
+    ScratchDir scratch;
+    w.setFileDialogs(&dialogs);
+    dialogs.picture = scratch.path(QStringLiteral("gone/f.bmp"));
+    w.Start1->trigger();
+    // While the first box is open, 200 more ticks lose their frames without a box of their own.
+    box.whileOpen = [&w] {
+        for (int i = 0; i < 200; ++i)
+            w.Timer1Timer();
+    };
+    w.Timer1Timer();
+    QCOMPARE(box.messages,
+        QStringList{QStringLiteral("Cannot create file %1.").arg(scratch.path(QStringLiteral("gone/f.000.bmp")))});
+    QCOMPARE(w.frameIndex, 201);
+    QVERIFY(w.capturing);
+    QCOMPARE(w.chart->writeIndex, 201); // every tick went on with its chart
+    // Once the box is closed the next lost frame is shown again, once.
+    box.whileOpen = nullptr;
+    w.Timer1Timer();
+    QCOMPARE(box.messages.size(), 2);
+    QVERIFY(box.messages.last().contains(QStringLiteral("f.201.bmp")));
+    QVERIFY(scratch.files().isEmpty());
+}
+
+void CaptureTest::defaultSuffixIsAddedToBareNames()
+{
+    QCOMPARE(WindowFileDialogs::withDefaultSuffix("/tmp/pic", "bmp"), QStringLiteral("/tmp/pic.bmp"));
+    QCOMPARE(WindowFileDialogs::withDefaultSuffix("/tmp/a.d/pic", "ini"), QStringLiteral("/tmp/a.d/pic.ini"));
+    QCOMPARE(WindowFileDialogs::withDefaultSuffix("/tmp/pic.JPG", "bmp"), QStringLiteral("/tmp/pic.JPG"));
+    QCOMPARE(WindowFileDialogs::withDefaultSuffix("/tmp/pic.", "bmp"), QStringLiteral("/tmp/pic."));
+    QCOMPARE(WindowFileDialogs::withDefaultSuffix("", "bmp"), QString());
+}
+
+void CaptureTest::pictureDialogRemembersTheLastChoiceOfBothCommands()
+{
+    FormFixture f;
+    TForm1& w = *f.form;
+    ScratchDir scratch;
+    QFileDialog* dialog = w.SavePictureDialog1;
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setDirectory(scratch.dir.path());
+    QString seen;
+    bool refused = false; // the dialog did not take a typed name
+    // Answers the dialog from inside its own event loop: `typed` accepted, or empty to cancel.
+    auto answer = [&](const QString& typed) {
+        QTimer::singleShot(0, dialog, [&, typed] {
+            seen = dialog->selectedFiles().value(0);
+            if (!typed.isEmpty()) {
+                // Typed into the name box and accepted, as with the Save button.
+                if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    edit->setText(typed);
+                static_cast<QDialog*>(dialog)->accept();
+            }
+            if (dialog->isVisible()) {
+                refused = !typed.isEmpty();
+                dialog->reject();
+            }
+        });
+    };
+
+    answer(QStringLiteral("pic")); // typed without an extension: ".bmp" is added
+    w.Zapiszobraz1->trigger();
+    QCOMPARE(scratch.files(), QStringList{QStringLiteral("pic.bmp")});
+
+    answer(QString());
+    w.Start1->trigger();
+    QCOMPARE(seen, scratch.path(QStringLiteral("pic.bmp")));
+    QVERIFY(!w.capturing);
+
+    answer(QStringLiteral("clip.jpg"));
+    w.Start1->trigger();
+    QVERIFY(w.capturing);
+    QCOMPARE(QString::fromStdString(w.framePath), scratch.path(QStringLiteral("clip.jpg")));
+
+    answer(QString());
+    w.Zapiszobraz1->trigger();
+    QCOMPARE(seen, scratch.path(QStringLiteral("clip.jpg")));
+    QCOMPARE(scratch.files(), QStringList{QStringLiteral("pic.bmp")});
+    QVERIFY(f.errors.messages.isEmpty());
+    QVERIFY(!refused);
+}
+
+QTEST_MAIN(CaptureTest)
+#include "CaptureTest.moc"
