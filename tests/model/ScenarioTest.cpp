@@ -4,14 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace {
 
+// Particles on the lattice.
 int64_t total(const Tablica& t)
 {
     int64_t sum = 0;
     for (int32_t r = 0; r < t.height; ++r)
-        for (int32_t c = 0; c < t.width; ++c)
-            sum += t.get(r, c);
+        sum = std::accumulate(t.row(r), t.row(r) + t.width, sum);
     return sum;
 }
 
