@@ -140,7 +140,12 @@ void Canvas::lineTo(int64_t x, int64_t y)
     for (Wide i = iLo; i <= iHi; ++i) {
         const int64_t pMaj = static_cast<int64_t>(maj0 + i * majStep);
         const int64_t pMin = static_cast<int64_t>(min0 + k * minStep);
-        for (int o = offLo; o <= offHi; ++o) {
+        // Only the offsets that land inside the bitmap: a wide pen costs what its visible
+        // pixels cost.
+        const int64_t minSize = xMajor ? height : width;
+        const int64_t oLo = std::max<int64_t>(offLo, -pMin);
+        const int64_t oHi = std::min<int64_t>(offHi, minSize - 1 - pMin);
+        for (int64_t o = oLo; o <= oHi; ++o) {
             if (xMajor)
                 plot(pMaj, pMin + o);
             else

@@ -211,6 +211,25 @@ TEST(Canvas, TwoPixelPenCoversTheLeftOrUpperNeighbour)
     EXPECT_EQ(drawLine(bmp, 0, 0, 0, 2, 2), (Pixels{{0, 0}, {0, 1}}));
 }
 
+TEST(Canvas, AnyPenWidthCostsOnlyItsVisiblePixels)
+{
+    // A pen wider than any bitmap covers the bitmap's whole width along a vertical line and
+    // its whole height along a horizontal one; only the visible offsets are visited, so this
+    // finishes at once instead of stepping through two billion offsets per row.
+    Bitmap bmp(600, 400);
+    const Pixels all = [] {
+        Pixels p;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 600; ++x)
+                p.insert({x, y});
+        return p;
+    }();
+    EXPECT_EQ(drawLine(bmp, 300, 0, 300, 400, INT32_MAX), all);
+    EXPECT_EQ(drawLine(bmp, -5, 200, 600, 200, INT32_MAX), all);
+    // Width 5: the offsets -2 .. 2 across a vertical line.
+    EXPECT_EQ(drawLine(bmp, 1, 10, 1, 11, 5), (Pixels{{0, 10}, {1, 10}, {2, 10}, {3, 10}}));
+}
+
 TEST(Canvas, RectangleFillsWhiteInsideAPenOutline)
 {
     Bitmap bmp(10, 10);
