@@ -238,7 +238,7 @@ private:
     void setCaption(const Caption& caption, const QString& text);
     QString caption(const Caption& caption) const;
     void captureFrame();
-    void reportFrameError();
+    void reportFrameError(std::exception_ptr error);
     void loadConfiguration(const IniFile& ini);
     void loadLayer(const IniFile& ini);
     void applyEditText(QLineEdit* edit, const QString& text);
@@ -252,8 +252,8 @@ private:
     QString languageFile_;
     FileDialogs* fileDialogs_ = nullptr;
     std::unique_ptr<FileDialogs> ownFileDialogs_;
-    // The first frame that failed to save in this tick, shown when the tick is done.
-    std::exception_ptr frameError_;
+    // A lost frame's error box is waiting to be shown or is open.
+    bool frameErrorShown_ = false;
     int handlerDepth_ = 0;
     std::exception_ptr pending_;
     bool inSystemPaint_ = false;

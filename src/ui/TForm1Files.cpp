@@ -14,9 +14,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QScrollBar>
 
-#include <utility>
 
 namespace {
 
@@ -220,18 +220,22 @@ void TForm1::captureFrame()
     try {
         savePicture(surfaceBmp.image(), frameFileName(framePath, frameIndex));
     } catch (...) {
-        // The frame is lost and the capture goes on. Only one error box at a time: while one
-        // is open (its event loop keeps the ticks coming) further lost frames are not shown.
-        if (!frameError_ && !reporter_->showing())
-            frameError_ = std::current_exception();
+        // The frame is lost and the capture goes on. One error box at a time: while a box is
+        // open, or one is on its way, further lost frames are counted but not shown.
+        if (!frameErrorShown_ && !reporter_->showing()) {
+            frameErrorShown_ = true;
+            const std::exception_ptr error = std::current_exception();
+            QMetaObject::invokeMethod(this, [this, error] { reportFrameError(error); }, Qt::QueuedConnection);
+        }
     }
     ++frameIndex;
 }
 
-void TForm1::reportFrameError()
+void TForm1::reportFrameError(std::exception_ptr error)
 {
-    if (!frameError_)
-        return;
-    const std::exception_ptr error = std::exchange(frameError_, nullptr);
-    runModal([this, error] { reporter_->report(error); });
+    // Shown from the event loop rather than inside the tick: the animation timer does not
+    // fire again while one of its own ticks is still running, so a box opened there would
+    // hold the animation until it is closed.
+    reporter_->report(error);
+    frameErrorShown_ = false;
 }

@@ -293,7 +293,6 @@ void TForm1::Timer1Timer()
         captureFrame(); // saves surfaceBmp as the next numbered frame
     chart->addValue(sim->lattice->roughness());
     refreshChart();
-    reportFrameError(); // a lost frame is shown once the tick is complete
 }
 
 void TForm1::FormPaint()

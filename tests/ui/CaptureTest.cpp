@@ -10,6 +10,8 @@
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -70,6 +72,7 @@ private slots:
     void captureWaitsForTheAnimation();
     void otherExtensionsCountFramesSilently();
     void unwritableFolderShowsOneBoxNotHundreds();
+    void realErrorBoxStaysAloneWhileTheAnimationRuns();
     void defaultSuffixIsAddedToBareNames();
     void pictureDialogRemembersTheLastChoiceOfBothCommands();
 };
@@ -242,17 +245,74 @@ void CaptureTest::unwritableFolderShowsOneBoxNotHundreds()
             w.Timer1Timer();
     };
     w.Timer1Timer();
+    QVERIFY(box.messages.isEmpty()); // shown from the event loop, after the tick
+    QCoreApplication::processEvents();
     QCOMPARE(box.messages,
         QStringList{QStringLiteral("Cannot create file %1.").arg(scratch.path(QStringLiteral("gone/f.000.bmp")))});
     QCOMPARE(w.frameIndex, 201);
     QVERIFY(w.capturing);
     QCOMPARE(w.chart->writeIndex, 201); // every tick went on with its chart
+    QCoreApplication::processEvents();
+    QCOMPARE(box.messages.size(), 1);
     // Once the box is closed the next lost frame is shown again, once.
     box.whileOpen = nullptr;
     w.Timer1Timer();
+    w.Timer1Timer();
+    QCoreApplication::processEvents();
     QCOMPARE(box.messages.size(), 2);
     QVERIFY(box.messages.last().contains(QStringLiteral("f.201.bmp")));
     QVERIFY(scratch.files().isEmpty());
+}
+
+void CaptureTest::realErrorBoxStaysAloneWhileTheAnimationRuns()
+{
+    ErrorReporter standard; // the modal message box
+    TForm1 w(&standard);
+    ScriptedDialogs dialogs;
+    ScratchDir scratch;
+    w.setFileDialogs(&dialogs);
+    dialogs.picture = scratch.path(QStringLiteral("gone/f.bmp"));
+    w.Start1->trigger();
+    w.ScrollBar2->setValue(100);
+
+    // Watches the boxes from inside their event loop; once 30 frames are lost it stops the
+    // animation and closes the box, as a user would.
+    int mostBoxes = 0;
+    int boxesOpened = 0;
+    QPointer<QMessageBox> last;
+    QString text;
+    QTimer watch;
+    watch.setInterval(2);
+    connect(&watch, &QTimer::timeout, &watch, [&] {
+        QList<QMessageBox*> boxes;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                boxes << box;
+        mostBoxes = std::max(mostBoxes, int(boxes.size()));
+        if (boxes.isEmpty())
+            return;
+        if (boxes.first() != last) {
+            last = boxes.first();
+            text = last->text();
+            ++boxesOpened;
+        }
+        if (w.frameIndex >= 30) {
+            if (w.Timer1->isActive())
+                w.Button2Click();
+            for (QMessageBox* box : boxes)
+                box->accept();
+        }
+    });
+    watch.start();
+    w.Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Timer1->isActive() && boxesOpened > 0 && !last, 60000);
+    watch.stop();
+    QCOMPARE(mostBoxes, 1);
+    QCOMPARE(boxesOpened, 1);
+    QVERIFY(w.frameIndex >= 30);
+    QVERIFY(w.capturing);
+    QCOMPARE(text,
+        QStringLiteral("Cannot create file %1.").arg(scratch.path(QStringLiteral("gone/f.000.bmp"))));
 }
 
 void CaptureTest::defaultSuffixIsAddedToBareNames()
