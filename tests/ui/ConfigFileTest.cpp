@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -100,6 +102,7 @@ private slots:
     void badEditTextIsShownAndTheLoadGoesOn();
     void failingResetEndsTheLoad();
     void saveChangeLoadRestoresTheWindow();
+    void handWrittenFileLoads();
 };
 
 void ConfigFileTest::startSettingsSaveInSectionOrder()
@@ -458,6 +461,42 @@ void ConfigFileTest::saveChangeLoadRestoresTheWindow()
     QCOMPARE(w.Timer1->interval(), 460);
     QVERIFY(w.autoHeight);
     QCOMPARE(w.GroupBox1->title(), QStringLiteral("Animation"));
+}
+
+void ConfigFileTest::handWrittenFileLoads()
+{
+    // Windows-1250, CRLF, section and key names in other letter cases, blanks, a hexadecimal
+    // speed, a decimal comma, a threshold outside its list and a relaxation text that is no number.
+    const QString name = QFINDTESTDATA("../data/hand-written.ini");
+    QVERIFY(!name.isEmpty());
+    Window f;
+    TForm1& w = *f.form;
+    f.dialogs.open = name;
+    w.Otwrz1->trigger();
+    const bool commaLocale = QLocale::system().decimalPoint() == QStringLiteral(",");
+    QStringList expected;
+    if (!commaLocale)
+        expected << QStringLiteral("'12,5' is not a valid floating point value.");
+    expected << QStringLiteral("'abc' is not a valid integer value.");
+    QCOMPARE(f.errors.messages, expected);
+    QCOMPARE(QSize(w.sim->sizeX, w.sim->sizeY), QSize(30, 60));
+    QCOMPARE(w.ScrollBar3->value(), 250);
+    QCOMPARE(w.Edit1->text(), QStringLiteral("12,5"));
+    QCOMPARE(w.sim->maxLayers, commaLocale ? 12.5 : 50.0);
+    QCOMPARE(w.Warunki->itemIndex(), 1);
+    QCOMPARE(w.ComboBox1->currentIndex(), 3);
+    QCOMPARE(w.ComboBox2->currentIndex(), 0);
+    QCOMPARE(w.ComboBox3->currentIndex(), -1);
+    QCOMPARE(w.ScrollBar2->value(), 16);
+    QCOMPARE(w.cellSize, 9);
+    QVERIFY(w.autoHeight);
+    QCOMPARE(QPoint(w.originX, w.originY), QPoint(-40, 300));
+    QCOMPARE(w.Typwykresu->itemIndex(), 1);
+    QCOMPARE(w.Edit2->text(), QStringLiteral("abc"));
+    QVERIFY(w.English1->isChecked());
+    QVERIFY(w.Niebieski1->isChecked());
+    // The captions stored in the file are never read back.
+    QCOMPARE(w.Label2->text(), QStringLiteral("speed"));
 }
 
 QTEST_MAIN(ConfigFileTest)

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -80,6 +81,7 @@ private slots:
     void shortRowWithSquareBoxFailsAtItsField();
     void fileWithoutRowsFailsAtRowZero();
     void failedWriteIsReported();
+    void handWrittenLayerLoads();
     void batchToolReadsTheWindowsFiles();
     void windowReadsTheBatchToolsLayer();
 };
@@ -230,6 +232,26 @@ void LayerFileWindowTest::failedWriteIsReported()
     f.save(QString());
     QVERIFY(f.errors.messages.isEmpty());
     QVERIFY(scratch.files().isEmpty());
+}
+
+void LayerFileWindowTest::handWrittenLayerLoads()
+{
+    // CRLF, names in other letter cases, blanks around names and values, another section
+    // with a key of the same name.
+    const QString name = QFINDTESTDATA("../data/hand-written.lay");
+    QVERIFY(!name.isEmpty());
+    Window f;
+    TForm1& w = *f.form;
+    f.load(name);
+    QVERIFY(f.errors.messages.isEmpty());
+    QCOMPARE(QSize(w.sim->sizeX, w.sim->sizeY), QSize(12, 10));
+    QCOMPARE(w.sim->rowText(0), std::string("3|0|12|3|4|5|6|0|1|2|3|4|"));
+    QCOMPARE(w.sim->rowText(4), std::string("6|0|1|2|3|4|5|6|0|1|2|3|"));
+    // Extreme heights load as they are and are drawn without trouble.
+    QCOMPARE(w.sim->lattice->get(9, 0), std::numeric_limits<int32_t>::max());
+    QCOMPARE(w.sim->lattice->get(9, 1), std::numeric_limits<int32_t>::min());
+    QCOMPARE(w.sim->lattice->get(9, 11), -1);
+    QVERIFY(inkedPixels(w.surfaceBmp) > 0);
 }
 
 void LayerFileWindowTest::batchToolReadsTheWindowsFiles()
