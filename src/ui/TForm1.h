@@ -1,7 +1,8 @@
 #pragma once
 // TForm1: the main window. It owns the simulation and the roughness chart, lays out every
 // control of the panel, and carries their handlers: Reset, Start/Stop, the animation tick,
-// repainting, the control handlers, the mouse drag, the colour and language menus.
+// repainting, the control handlers, the mouse drag, the colour and language menus, and the
+// file menu (configuration and layer files, picture export, frame capture).
 // Window client coordinates are pixels from the top-left corner of the area under the menu
 // bar; the surface picture sits at (10, 10), 600 x 400, and the chart at (10, 420), 490 x 170.
 #include "chart/Wykres.h"

@@ -34,6 +34,11 @@ QString WindowFileDialogs::withDefaultSuffix(const QString& name, const QString&
 
 QString WindowFileDialogs::choose(QFileDialog* dialog)
 {
+    // Qt's own save dialog adds the default extension before it asks about replacing a file;
+    // a platform dialog may ask about the name as typed and leave the extension to us.
+    if (dialog->acceptMode() == QFileDialog::AcceptSave)
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+
     // Open with the last choice, also after a cancel that left something else typed.
     const QString last = lastChosen_.value(dialog);
     if (!last.isEmpty())
@@ -46,7 +51,6 @@ QString WindowFileDialogs::choose(QFileDialog* dialog)
     const QStringList files = dialog->selectedFiles();
     if (files.isEmpty() || files.first().isEmpty())
         return QString();
-    // Qt's own dialog adds the suffix already; a platform dialog may not.
     QString name = files.first();
     if (dialog->acceptMode() == QFileDialog::AcceptSave)
         name = withDefaultSuffix(name, dialog->defaultSuffix());

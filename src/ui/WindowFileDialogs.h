@@ -2,7 +2,8 @@
 // WindowFileDialogs: the window's own file dialogs. Shows the QFileDialog objects of TForm1
 // modally (ticks go on meanwhile), adds the dialog's default extension to a name typed
 // without one, and opens each dialog with the name last chosen in it; a cancelled dialog
-// forgets what was typed and keeps the earlier choice.
+// forgets what was typed and keeps the earlier choice. Save dialogs are Qt's own, so the
+// question about replacing a file concerns the name with its extension.
 #include "ui/FileDialogs.h"
 
 #include <QHash>

@@ -355,6 +355,28 @@ void CaptureTest::pictureDialogRemembersTheLastChoiceOfBothCommands()
     w.Zapiszobraz1->trigger();
     QCOMPARE(scratch.files(), QStringList{QStringLiteral("pic.bmp")});
 
+    // The same name typed again: the dialog asks before replacing pic.bmp; "No" keeps it open.
+    QString question;
+    bool stayedOpen = false;
+    QTimer::singleShot(0, dialog, [&] {
+        QTimer::singleShot(0, dialog, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                    question = box->text();
+                    box->reject(); // Escape answers No
+                }
+        });
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(QStringLiteral("pic"));
+        static_cast<QDialog*>(dialog)->accept();
+        stayedOpen = dialog->isVisible();
+        if (stayedOpen)
+            dialog->reject();
+    });
+    w.Zapiszobraz1->trigger();
+    QVERIFY2(question.contains(QStringLiteral("pic.bmp")), qPrintable(question));
+    QVERIFY(stayedOpen);
+
     answer(QString());
     w.Start1->trigger();
     QCOMPARE(seen, scratch.path(QStringLiteral("pic.bmp")));
