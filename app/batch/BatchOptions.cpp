@@ -85,7 +85,7 @@ BatchOptions BatchOptions::parse(const QStringList& arguments)
     const QCommandLineOption seed("seed", "Seeds the generator with S (default: the clock, like the window).", "S");
     const QCommandLineOption steps("steps", "Runs N ticks (default 1000).", "N");
     const QCommandLineOption size("size", "Lattice size, 10..100 each (default 50x50).", "COLSxROWS");
-    const QCommandLineOption dep("dep", "Deposition rate position 1..1000, rate = POS x 0.001 (default 10).", "POS");
+    const QCommandLineOption dep("dep", "Deposition rate position 1..1000, rate = POS / 1000 (default 10).", "POS");
     const QCommandLineOption max("max", "Layers to deposit, a number (default \"50\").", "TEXT");
     const QCommandLineOption relax("relax", "Relaxation sweeps per step, an integer (default \"5\").", "TEXT");
     const QCommandLineOption iso("iso", "Isotropic rule with threshold Z, 0..4 (default: isotropic, 2).", "Z");

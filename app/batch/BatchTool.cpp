@@ -115,7 +115,7 @@ std::string jsonSummary(const BatchOptions& o, const BatchSettings& s, int32_t j
         {"columns", sc.sizeX},
         {"rows", sc.sizeY},
         {"dep", s.ratePosition},
-        {"rate", s.ratePosition * 0.001},
+        {"rate", s.ratePosition / 1000.0},
         {"max", QString::fromStdString(s.maxText)},
         {"relax", QString::fromStdString(s.relaxText)},
         {"zmode", sc.zmode},
