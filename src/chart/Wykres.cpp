@@ -2,7 +2,9 @@
 
 #include "gfx/Bitmap.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -133,6 +135,8 @@ void Wykres::draw(Bitmap& bitmap, int32_t height, int32_t style)
     line(0, kMargin, 0, h - kMargin);
     line(capacity, kMargin, capacity, h - kMargin);
     canvas.textOut(capacity + 3, kMargin - 5, QString::fromLatin1(scale.label));
-    canvas.textOut(capacity + 3, height - kMargin - 5, QStringLiteral("0"));
+    // Formed in 64 bits: a height near the int32 limits puts the label far off the bitmap.
+    const int64_t zeroLabelY = std::max<int64_t>(h - kMargin - 5, std::numeric_limits<int>::min());
+    canvas.textOut(capacity + 3, static_cast<int>(zeroLabelY), QStringLiteral("0"));
     canvas.textOut(5, 15, QStringLiteral("Roughness"));
 }

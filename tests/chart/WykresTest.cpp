@@ -223,6 +223,27 @@ TEST(Wykres, ValuesFarOffTheScaleAreClipped)
     }
 }
 
+TEST(Wykres, HeightsAtTheInt32LimitsDrawTheFrameClipped)
+{
+    ASSERT_TRUE(ensureGuiApplication());
+    for (int style : {0, 1}) {
+        Wykres chart;
+        chart.addValue(0.5);
+        Bitmap bmp(490, 170);
+        // The bottom line lies two billion rows up: the side lines run from row 10 to the top.
+        chart.draw(bmp, INT32_MIN, style);
+        EXPECT_EQ(bmp.pixel(0, 0), kBlack) << style;
+        EXPECT_EQ(bmp.pixel(460, 10), kBlack) << style;
+        EXPECT_EQ(bmp.pixel(0, 11), kWhite) << style;
+        chart.clear(bmp);
+        // ... or two billion rows down: from row 10 to the bottom of the bitmap.
+        chart.draw(bmp, INT32_MAX, style);
+        EXPECT_EQ(bmp.pixel(0, 9), kWhite) << style;
+        EXPECT_EQ(bmp.pixel(0, 169), kBlack) << style;
+        EXPECT_EQ(bmp.pixel(460, 169), kBlack) << style;
+    }
+}
+
 TEST(Wykres, FrameAndLabels)
 {
     ASSERT_TRUE(ensureGuiApplication());
