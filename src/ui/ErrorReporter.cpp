@@ -35,7 +35,10 @@ void ErrorReporter::report(std::exception_ptr error) noexcept
 
 void ErrorReporter::show(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessavo"), message, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessavo"), QString(), QMessageBox::Ok,
         QApplication::activeWindow());
+    // The message may quote what the user typed: show it as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(message);
     box.exec();
 }

@@ -36,6 +36,8 @@ W* named(W* widget, const char* name)
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
 {
     auto* label = named(new QLabel(text, parent), name);
+    // A caption is shown as written, also when a language file puts markup-like text in it.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(x, y, w, h);
     // Labels size themselves to their text (at least the designed width, so an empty label
     // keeps its place).
@@ -64,6 +66,15 @@ QComboBox* makeComboBox(QWidget* parent, const char* name, int x, int y, int ite
         box->addItem(QString::number(i));
     box->setCurrentIndex(selected);
     return box;
+}
+
+RadioGroup* makeRadioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
+                           const QRect& geometry)
+{
+    auto* group = named(new RadioGroup(title, items, parent), name);
+    group->setGeometry(geometry);
+    group->setItemIndex(0);
+    return group;
 }
 
 QGroupBox* makeGroupBox(QWidget* parent, const char* name, const QString& title, int x, int y, int w, int h)
@@ -137,11 +148,8 @@ void TForm1::buildLayout()
     Label4 = makeLabel(client, "Label4", QStringLiteral("Chropowatość"), 512, 488, 86, 16);
     Label4->setFont(bigFont);
 
-    Typwykresu = named(new RadioGroup(QStringLiteral("Typ wykresu"),
-                           {QStringLiteral("Oscyloskop"), QStringLiteral("Ruchomy")}, client),
-        "Typwykresu");
-    Typwykresu->setGeometry(512, 512, 105, 65);
-    Typwykresu->setItemIndex(0);
+    Typwykresu = makeRadioGroup(client, "Typwykresu", QStringLiteral("Typ wykresu"),
+        {QStringLiteral("Oscyloskop"), QStringLiteral("Ruchomy")}, QRect(512, 512, 105, 65));
 
     GroupBox4 = makeGroupBox(client, "GroupBox4", QStringLiteral("Relaksacje"), 512, 424, 105, 57);
 
@@ -195,11 +203,8 @@ void TForm1::buildLayout()
     Edit2->setGeometry(16, 24, 73, 21);
 
     // Neighbour conditions.
-    Warunki = named(new RadioGroup(QStringLiteral("Warunki"),
-                        {QStringLiteral("izotropowe"), QStringLiteral("anizotropowe")}, Panel1),
-        "Warunki");
-    Warunki->setGeometry(8, 8, 121, 65);
-    Warunki->setItemIndex(0);
+    Warunki = makeRadioGroup(Panel1, "Warunki", QStringLiteral("Warunki"),
+        {QStringLiteral("izotropowe"), QStringLiteral("anizotropowe")}, QRect(8, 8, 121, 65));
     Label12 = makeLabel(Panel1, "Label12", QStringLiteral("Z"), 16, 80, 10, 16);
     Label12->setFont(boldFont);
     ComboBox1 = makeComboBox(Panel1, "ComboBox1", 48, 80, 5, 2);

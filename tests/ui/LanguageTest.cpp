@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
@@ -40,6 +41,7 @@ private slots:
     void withoutAFileBothChoicesGiveEnglish();
     void aMissingKeyFallsBackAlone();
     void utf8FileIsReadToo();
+    void captionsAreShownAsWritten();
     void fileIsReadAnewOnEveryChoice();
     void switchKeepsSelectionsAndTheChart();
 };
@@ -125,6 +127,24 @@ void LanguageTest::utf8FileIsReadToo()
     QCOMPARE(f.form->Label2->text(), QStringLiteral("szybkość"));
     QCOMPARE(f.form->Label4->text(), QStringLiteral("Chropowatość"));
     QCOMPARE(f.form->Label3->text(), QStringLiteral("zoom"));
+}
+
+void LanguageTest::captionsAreShownAsWritten()
+{
+    // Text that looks like markup is a caption like any other: every character shows.
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("lang.ini"));
+    QVERIFY(writeFile(name, "[language2]\nrough=<b>Rough</b>\nspeed=<i>fast</i> & slow\n"));
+    FormFixture f;
+    TForm1& w = *f.form;
+    w.setLanguageFile(name);
+    w.English1Click();
+    QCOMPARE(w.Label4->text(), QStringLiteral("<b>Rough</b>"));
+    for (QLabel* label : {w.Label4, w.Label2}) {
+        const int written = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(label->sizeHint().width() >= written, qPrintable(label->objectName()));
+        QVERIFY2(label->width() >= written, qPrintable(label->objectName()));
+    }
 }
 
 void LanguageTest::fileIsReadAnewOnEveryChoice()

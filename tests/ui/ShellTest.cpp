@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -40,6 +41,7 @@ private slots:
     void aboutBoxClosesWithEnterWhileTicksGoOn();
     void ctrlQClosesTheRunningWindow();
     void errorTextGetsAFullStop();
+    void errorBoxShowsTheMessageAsWritten();
     void applicationShowsEscapingErrorsAndGoesOn();
     void nestedHandlerErrorReachesTheOuterHandlerOnce();
 };
@@ -112,6 +114,28 @@ void ShellTest::errorTextGetsAFullStop()
     QCOMPARE(text(AppError("zażółć")), QStringLiteral("zażółć."));
     QCOMPARE(text(42), QString());
     QCOMPARE(text(AppError("")), QString());
+}
+
+void ShellTest::errorBoxShowsTheMessageAsWritten()
+{
+    // The standard box itself: a message quoting typed markup shows every character.
+    ErrorReporter reporter;
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        title = box->windowTitle();
+        format = box->textFormat();
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    reporter.report(std::make_exception_ptr(AppError("'<b>12</b>' is not a valid integer value")));
+    QCOMPARE(title, QStringLiteral("Tessavo"));
+    QCOMPARE(shown, QStringLiteral("'<b>12</b>' is not a valid integer value."));
+    QCOMPARE(format, Qt::PlainText);
+    QVERIFY(!reporter.showing());
 }
 
 void ShellTest::applicationShowsEscapingErrorsAndGoesOn()
