@@ -31,29 +31,39 @@ void TForm1::ScrollBar2Change()
     Timer1->setInterval(1010 - 10 * ScrollBar2->value());
 }
 
+double TForm1::rateOfPosition(int position)
+{
+    // A quotient, not position * 0.001: 0.001 is not exact in binary, and 9 * 0.001 lies
+    // above the double nearest to 0.009.
+    return position / 1000.0;
+}
+
 void TForm1::ScrollBar3Change()
 {
-    sim->rate = ScrollBar3->value() / 1000.0;
+    sim->rate = rateOfPosition(ScrollBar3->value());
     w_zrzucie_num->setText(localeFloatText(sim->rate));
     fitLabel(w_zrzucie_num);
 }
 
-void TForm1::ScrollBar6Change()
+void TForm1::sizeBarChange(QScrollBar* moved, QScrollBar* other)
 {
+    // With the square box ticked the other bar follows; its own handling runs at once, nested,
+    // and resets with both new sizes before this one writes the label and resets again.
     if (CheckBox1->isChecked())
-        setScrollPosition(ScrollBar7, ScrollBar6->value());
+        setScrollPosition(other, moved->value());
     Label1->setText(QStringLiteral("%1 x %2").arg(ScrollBar6->value()).arg(ScrollBar7->value()));
     fitLabel(Label1);
     Button1Click();
 }
 
+void TForm1::ScrollBar6Change()
+{
+    sizeBarChange(ScrollBar6, ScrollBar7);
+}
+
 void TForm1::ScrollBar7Change()
 {
-    if (CheckBox1->isChecked())
-        setScrollPosition(ScrollBar6, ScrollBar7->value());
-    Label1->setText(QStringLiteral("%1 x %2").arg(ScrollBar6->value()).arg(ScrollBar7->value()));
-    fitLabel(Label1);
-    Button1Click();
+    sizeBarChange(ScrollBar7, ScrollBar6);
 }
 
 void TForm1::CheckBox1Click()
@@ -159,8 +169,7 @@ void TForm1::FormMouseMove(int X, int Y)
     dragOffsetY = Y - dragStartY;
     if (Timer1->isActive())
         return;
-    drawX = originX + dragOffsetX;
-    drawY = originY + dragOffsetY;
+    recomputeDrawOrigin();
     refreshSurface(drawX, drawY);
 }
 

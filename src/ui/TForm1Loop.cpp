@@ -21,6 +21,9 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdint>
+
 // --- Handler plumbing -------------------------------------------------------------------------
 
 void TForm1::guarded(const std::function<void()>& handler)
@@ -242,7 +245,7 @@ void TForm1::Button1Click()
     sim->sizeY = ScrollBar7->value();
     sim->relaxations = relaxations;
     sim->maxLayers = maxLayers;
-    sim->rate = ScrollBar3->value() * 0.001;
+    sim->rate = rateOfPosition(ScrollBar3->value());
     ScrollBar3Change();
     sim->z = ComboBox1->currentIndex();
     sim->zx = ComboBox2->currentIndex();
@@ -274,10 +277,20 @@ void TForm1::Button2Click()
     }
 }
 
+void TForm1::recomputeDrawOrigin()
+{
+    // An origin loaded from a file may lie anywhere in int32; a drag from there must not
+    // overflow, so the picture stops at the limits instead.
+    const auto shifted = [](int base, int offset) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t(base) + offset, INT32_MIN, INT32_MAX));
+    };
+    drawX = shifted(originX, dragOffsetX);
+    drawY = shifted(originY, dragOffsetY);
+}
+
 void TForm1::Timer1Timer()
 {
-    drawX = originX + dragOffsetX;
-    drawY = originY + dragOffsetY;
+    recomputeDrawOrigin();
     sim->step();
     if (autoHeight) {
         const int32_t removed = sim->lattice->removeBottomLayers();
@@ -297,8 +310,7 @@ void TForm1::Timer1Timer()
 
 void TForm1::FormPaint()
 {
-    drawX = originX + dragOffsetX;
-    drawY = originY + dragOffsetY;
+    recomputeDrawOrigin();
     refreshSurface(drawX, drawY);
     refreshChart();
 }

@@ -18,6 +18,7 @@ private slots:
     void anyButtonDrags();
     void pressOnAControlIsNotTheWindows();
     void pictureMayLeaveTheBitmap();
+    void originStopsAtTheIntegerLimits();
 
 private:
     std::unique_ptr<FormFixture> f;
@@ -165,6 +166,40 @@ void DragTest::pictureMayLeaveTheBitmap()
     QVERIFY(inkedPixels(w.surfaceBmp) < inked / 2); // most of the lattice is off the picture
     w.Timer1Timer();
     QCOMPARE(w.drawX, 950);
+    QVERIFY(f->errors.messages.isEmpty());
+}
+
+void DragTest::originStopsAtTheIntegerLimits()
+{
+    // A configuration file may put the origin anywhere in int32; dragging on from there
+    // holds the picture at the limit instead of overflowing to the far side.
+    TForm1& w = *f->form;
+    w.originX = INT32_MAX - 10;
+    w.originY = INT32_MIN + 10;
+    QTest::mousePress(w.client, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(w.client, QPoint(130, 80));
+    QCOMPARE(w.drawX, INT32_MAX);
+    QCOMPARE(w.drawY, INT32_MIN);
+    QTest::mouseRelease(w.client, Qt::LeftButton, {}, QPoint(130, 80));
+    QCOMPARE(w.originX, INT32_MAX);
+    QCOMPARE(w.originY, INT32_MIN);
+
+    // Back the other way the picture moves by the full drag from the limit.
+    QTest::mousePress(w.client, Qt::LeftButton, {}, QPoint(130, 80));
+    QTest::mouseMove(w.client, QPoint(100, 100));
+    QTest::mouseRelease(w.client, Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(w.originX, INT32_MAX - 30);
+    QCOMPARE(w.originY, INT32_MIN + 20);
+
+    // A tick or a paint during a drag adds the offset the same way.
+    QTest::mousePress(w.client, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(w.client, QPoint(200, 50));
+    w.Timer1Timer();
+    QCOMPARE(w.drawX, INT32_MAX);
+    QCOMPARE(w.drawY, INT32_MIN);
+    w.FormPaint();
+    QCOMPARE(w.drawX, INT32_MAX);
+    QTest::mouseRelease(w.client, Qt::LeftButton, {}, QPoint(200, 50));
     QVERIFY(f->errors.messages.isEmpty());
 }
 
