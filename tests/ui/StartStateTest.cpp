@@ -5,6 +5,7 @@
 #include "ui/RadioGroup.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -30,6 +32,7 @@ private slots:
     void windowIsFixedWithoutMaximiseBox();
     void firstResetHasRun();
     void drawingAreasOverlapNoControl();
+    void tabVisitsTheControlsInTheDesignedOrder();
     void flatLatticeIsDrawnOnScreen();
 };
 
@@ -249,6 +252,46 @@ void StartStateTest::drawingAreasOverlapNoControl()
         QVERIFY2(!child->geometry().intersects(surface), qPrintable(child->objectName()));
         QVERIFY2(!child->geometry().intersects(chart), qPrintable(child->objectName()));
     }
+}
+
+void StartStateTest::tabVisitsTheControlsInTheDesignedOrder()
+{
+    FormFixture f;
+    QVERIFY(f.showAndWait());
+    TForm1& w = *f.form;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    // The name of the focused control; a radio item counts as its group.
+    auto focused = [] {
+        QWidget* widget = QApplication::focusWidget();
+        if (!widget)
+            return QString();
+        if (qobject_cast<RadioGroup*>(widget->parentWidget()))
+            return widget->parentWidget()->objectName();
+        return widget->objectName();
+    };
+    auto tabRound = [&](int steps) {
+        QStringList visited;
+        for (int i = 0; i < steps; ++i) {
+            visited << focused();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        return visited;
+    };
+
+    // Only the selected item of a radio group takes the focus, and disabled combo boxes none.
+    w.Typwykresu->button(0)->setFocus();
+    const QStringList isotropic = {"Typwykresu", "Warunki", "ComboBox1", "ScrollBar2", "ScrollBar1", "Button2",
+        "CheckBox2", "Button1", "ScrollBar6", "ScrollBar7", "CheckBox1", "ScrollBar3", "Edit1", "Edit2",
+        "Typwykresu"};
+    QCOMPARE(tabRound(15), isotropic);
+
+    w.Warunki->setItemIndex(1);
+    w.Typwykresu->setItemIndex(1);
+    w.Typwykresu->button(1)->setFocus();
+    const QStringList anisotropic = {"Typwykresu", "Warunki", "ComboBox2", "ComboBox3", "ScrollBar2"};
+    QCOMPARE(tabRound(5), anisotropic);
 }
 
 void StartStateTest::flatLatticeIsDrawnOnScreen()
