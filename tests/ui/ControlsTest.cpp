@@ -99,6 +99,18 @@ void ControlsTest::rateBarShowsAndStoresTheRate()
         QCOMPARE(w.sim->rate, position / 1000.0);
         QVERIFY(w.w_zrzucie_num->width() >= w.w_zrzucie_num->sizeHint().width());
     }
+    // Every position gives the double nearest to position / 1000, from the bar and from
+    // Reset alike (position x 0.001 misses it for 9, 13, 18, ...).
+    for (int position = 1; position <= 1000; ++position) {
+        w.ScrollBar3->setValue(position);
+        QCOMPARE(w.sim->rate, position / 1000.0);
+    }
+    for (int position : {9, 13, 18, 999}) {
+        w.ScrollBar3->setValue(position);
+        w.Button1Click();
+        QCOMPARE(w.sim->rate, position / 1000.0);
+    }
+    w.ScrollBar3->setValue(10);
     pageRight(w.ScrollBar3);
     QCOMPARE(w.sim->rate, 0.02);
     // Reset takes the rate from the bar again.
