@@ -42,6 +42,7 @@ private slots:
     void aMissingKeyFallsBackAlone();
     void utf8FileIsReadToo();
     void captionsAreShownAsWritten();
+    void junkAndHugeFilesDoNoHarm();
     void fileIsReadAnewOnEveryChoice();
     void switchKeepsSelectionsAndTheChart();
 };
@@ -145,6 +146,45 @@ void LanguageTest::captionsAreShownAsWritten()
         QVERIFY2(label->sizeHint().width() >= written, qPrintable(label->objectName()));
         QVERIFY2(label->width() >= written, qPrintable(label->objectName()));
     }
+}
+
+void LanguageTest::junkAndHugeFilesDoNoHarm()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("lang.ini"));
+    FormFixture f;
+    TForm1& w = *f.form;
+    w.setLanguageFile(name);
+
+    // Random bytes with plenty of brackets, equals signs, line breaks and NULs.
+    QByteArray junk;
+    uint32_t state = 12345;
+    const char alphabet[] = "[]=\r\n\0 &<>language1ani";
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 1103515245u + 12345u;
+        const uint32_t r = state >> 16;
+        junk += (r & 1) ? char(r >> 8) : alphabet[(r >> 8) % (sizeof alphabet - 1)];
+    }
+    QVERIFY(writeFile(name, junk));
+    w.Polski1Click();
+    w.English1Click();
+    QVERIFY(!w.Polski1->isChecked());
+    QVERIFY(w.English1->isChecked());
+    QCOMPARE(w.currentCaptions().size(), 38);
+
+    // A caption of a megabyte is cut to the 2047 characters a read returns.
+    QVERIFY(writeFile(name, "[language2]\r\nrough=" + QByteArray(1 << 20, 'R') + "\r\nsize=" + QByteArray(1 << 20, '&')
+                               + "\r\ngrid=Grid\r\n"));
+    w.English1Click();
+    QCOMPARE(w.Label4->text(), QString(2047, QLatin1Char('R')));
+    QCOMPARE(w.Label7->text().size(), 2047);
+    QCOMPARE(w.GroupBox2->title(), QStringLiteral("Grid"));
+    QVERIFY(w.Label4->width() >= w.Label4->sizeHint().width());
+    // The window goes on as before.
+    w.Timer1Timer();
+    w.FormPaint();
+    QCOMPARE(w.chart->writeIndex, 1);
+    QVERIFY(f.errors.messages.isEmpty());
 }
 
 void LanguageTest::fileIsReadAnewOnEveryChoice()
