@@ -21,12 +21,6 @@
 
 namespace {
 
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray readFile(const QString& name)
 {
     QFile file(name);

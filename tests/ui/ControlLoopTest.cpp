@@ -13,19 +13,6 @@
 
 #include <vector>
 
-namespace {
-
-std::vector<int32_t> heights(const Tablica& t)
-{
-    std::vector<int32_t> h;
-    for (int32_t r = 0; r < t.height; ++r)
-        for (int32_t c = 0; c < t.width; ++c)
-            h.push_back(t.get(r, c));
-    return h;
-}
-
-} // namespace
-
 class ControlLoopTest : public QObject {
     Q_OBJECT
 private slots:

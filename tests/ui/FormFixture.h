@@ -5,6 +5,7 @@
 #include "ui/ClientArea.h"
 #include "ui/TForm1.h"
 
+#include <QFile>
 #include <QImage>
 #include <QScreen>
 #include <QStringList>
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The chart bitmap reaches two rows below the 588-pixel client area; this is what shows.
 inline const QRect visibleChart(10, 420, 490, 168);
@@ -53,6 +55,23 @@ inline int64_t totalHeight(const Tablica& t)
         for (int32_t c = 0; c < t.width; ++c)
             sum += t.get(r, c);
     return sum;
+}
+
+// All column heights, row by row.
+inline std::vector<int32_t> heights(const Tablica& t)
+{
+    std::vector<int32_t> h;
+    for (int32_t r = 0; r < t.height; ++r)
+        for (int32_t c = 0; c < t.width; ++c)
+            h.push_back(t.get(r, c));
+    return h;
+}
+
+// Writes a whole file; false when it could not.
+inline bool writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Pixels of a bitmap that are not white.

@@ -25,12 +25,6 @@ QStringList column(bool polish)
     return texts;
 }
 
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class LanguageTest : public QObject {

@@ -19,21 +19,6 @@
 
 namespace {
 
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-std::vector<int32_t> heights(const Tablica& t)
-{
-    std::vector<int32_t> h;
-    for (int32_t r = 0; r < t.height; ++r)
-        for (int32_t c = 0; c < t.width; ++c)
-            h.push_back(t.get(r, c));
-    return h;
-}
-
 // A row of `count` fields 1, 2, 3 ... each followed by "|".
 QByteArray row(int count)
 {
