@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -15,27 +16,24 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0x000000;
 
 struct Scale {
+    double below; // the row holds values from the previous row's bound up to this one
     int32_t factor;
     const char* label;
 };
 
-// The first row whose lower bound the largest value has reached, from the top; each bound
-// belongs to the row that starts at it.
-Scale scaleFor(double maxValue)
+// The scale rows from the top; each bound belongs to the row that starts at it.
+constexpr Scale kScales[] = {
+    {1.0, 150, "1.0"}, {1.5, 100, "1.5"}, {2.0, 75, "2.0"}, {3.0, 50, "3.0"},
+    {5.0, 30, "5.0"},  {10.0, 15, "10.0"}, {std::numeric_limits<double>::infinity(), 3, "50.0"},
+};
+
+// The first row whose bound the largest value stays below; the last row takes the rest.
+const Scale& scaleFor(double maxValue)
 {
-    if (maxValue < 1.0)
-        return {150, "1.0"};
-    if (maxValue < 1.5)
-        return {100, "1.5"};
-    if (maxValue < 2.0)
-        return {75, "2.0"};
-    if (maxValue < 3.0)
-        return {50, "3.0"};
-    if (maxValue < 5.0)
-        return {30, "5.0"};
-    if (maxValue < 10.0)
-        return {15, "10.0"};
-    return {3, "50.0"};
+    for (const Scale& row : kScales)
+        if (maxValue < row.below)
+            return row;
+    return kScales[std::size(kScales) - 1];
 }
 
 // The row of value v: height - margin - trunc(v * f), the product in extended precision.
@@ -76,7 +74,7 @@ void Wykres::clear(Bitmap& bitmap) const
 
 void Wykres::draw(Bitmap& bitmap, int32_t height, int32_t style)
 {
-    const Scale scale = scaleFor(maxValue);
+    const Scale& scale = scaleFor(maxValue);
     if (scaleFactor != scale.factor) {
         clear(bitmap);
         scaleFactor = scale.factor;

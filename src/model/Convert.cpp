@@ -64,34 +64,31 @@ double strToFloat(const std::string& text, char decimalSeparator)
     while (i < n && text[i] == ' ')
         ++i;
     std::string normal;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        normal += text[i++];
-    size_t digits = 0;
-    while (i < n && text[i] >= '0' && text[i] <= '9') {
-        normal += text[i++];
-        ++digits;
-    }
+    // Copies an optional sign, then a run of decimal digits, and tells how many digits.
+    auto sign = [&] {
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            normal += text[i++];
+    };
+    auto digitRun = [&] {
+        const size_t start = i;
+        while (i < n && text[i] >= '0' && text[i] <= '9')
+            normal += text[i++];
+        return i - start;
+    };
+    sign();
+    size_t digits = digitRun();
     if (i < n && text[i] == decimalSeparator) {
         normal += '.';
         ++i;
-        while (i < n && text[i] >= '0' && text[i] <= '9') {
-            normal += text[i++];
-            ++digits;
-        }
+        digits += digitRun();
     }
     if (digits == 0)
         return fail();
     if (i < n && (text[i] == 'e' || text[i] == 'E')) {
         normal += 'e';
         ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-'))
-            normal += text[i++];
-        size_t expDigits = 0;
-        while (i < n && text[i] >= '0' && text[i] <= '9') {
-            normal += text[i++];
-            ++expDigits;
-        }
-        if (expDigits == 0)
+        sign();
+        if (digitRun() == 0)
             return fail();
     }
     while (i < n && text[i] == ' ')
