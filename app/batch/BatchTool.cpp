@@ -9,6 +9,7 @@
 #include "batch/ProgressBar.h"
 #include "batch/SingleRun.h"
 #include "batch/UsageError.h"
+#include "model/Symulacja.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -115,7 +116,7 @@ std::string jsonSummary(const BatchOptions& o, const BatchSettings& s, int32_t j
         {"columns", sc.sizeX},
         {"rows", sc.sizeY},
         {"dep", s.ratePosition},
-        {"rate", s.ratePosition / 1000.0},
+        {"rate", Symulacja::rateOfPosition(s.ratePosition)},
         {"max", QString::fromStdString(s.maxText)},
         {"relax", QString::fromStdString(s.relaxText)},
         {"zmode", sc.zmode},

@@ -7,7 +7,7 @@ std::unique_ptr<Symulacja> Scenario::build(Random* random) const
     sim->sizeY = sizeY;
     sim->relaxations = relaxations;
     sim->maxLayers = maxLayers;
-    sim->rate = ratePosition / 1000.0; // the window's rate: the double nearest to position / 1000
+    sim->rate = Symulacja::rateOfPosition(ratePosition);
     sim->z = z;
     sim->zx = zx;
     sim->zy = zy;

@@ -44,6 +44,11 @@ public:
     // One growth step: deposition, then `relaxations` sweeps of sizeX * sizeY hop attempts.
     void step();
 
+    // The rate of a rate-bar position 1..1000: the double nearest to position / 1000. A
+    // quotient, not position * 0.001: 0.001 is not exact in binary, and 9 * 0.001 lies above
+    // the double nearest to 0.009 (one particle more per step on 10 x 100).
+    static double rateOfPosition(int32_t position) { return position / 1000.0; }
+
     // The particles one step deposits: trunc(sizeX * rate * sizeY) in extended precision,
     // clamped to 0..INT64_MAX (NaN counts as 0).
     int64_t particlesPerStep() const;

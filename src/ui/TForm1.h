@@ -244,8 +244,6 @@ private:
     void loadLayer(const IniFile& ini);
     void applyEditText(QLineEdit* edit, const QString& text);
     static void fitLabel(QLabel* label);
-    // The rate of a rate-bar position: the double nearest to position / 1000.
-    static double rateOfPosition(int position);
     // drawX, drawY = the base origin moved by the drag offset, held at the int32 limits.
     void recomputeDrawOrigin();
     // The handling shared by the two size bars: couple, show the size, Reset.

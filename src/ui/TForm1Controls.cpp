@@ -31,16 +31,9 @@ void TForm1::ScrollBar2Change()
     Timer1->setInterval(1010 - 10 * ScrollBar2->value());
 }
 
-double TForm1::rateOfPosition(int position)
-{
-    // A quotient, not position * 0.001: 0.001 is not exact in binary, and 9 * 0.001 lies
-    // above the double nearest to 0.009.
-    return position / 1000.0;
-}
-
 void TForm1::ScrollBar3Change()
 {
-    sim->rate = rateOfPosition(ScrollBar3->value());
+    sim->rate = Symulacja::rateOfPosition(ScrollBar3->value());
     w_zrzucie_num->setText(localeFloatText(sim->rate));
     fitLabel(w_zrzucie_num);
 }

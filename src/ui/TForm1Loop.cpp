@@ -245,7 +245,7 @@ void TForm1::Button1Click()
     sim->sizeY = ScrollBar7->value();
     sim->relaxations = relaxations;
     sim->maxLayers = maxLayers;
-    sim->rate = rateOfPosition(ScrollBar3->value());
+    sim->rate = Symulacja::rateOfPosition(ScrollBar3->value());
     ScrollBar3Change();
     sim->z = ComboBox1->currentIndex();
     sim->zx = ComboBox2->currentIndex();
