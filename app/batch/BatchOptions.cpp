@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "batch/BatchSettings.h"
 #include "batch/UsageError.h"
 #include "files/PictureFile.h"
 #include "model/Convert.h"
@@ -86,7 +87,7 @@ BatchOptions BatchOptions::parse(const QStringList& arguments)
     const QCommandLineOption steps("steps", "Runs N ticks (default 1000).", "N");
     const QCommandLineOption size("size", "Lattice size, 10..100 each (default 50x50).", "COLSxROWS");
     const QCommandLineOption dep("dep", "Deposition rate position 1..1000, rate = POS / 1000 (default 10).", "POS");
-    const QCommandLineOption max("max", "Layers to deposit, a number (default \"50\").", "TEXT");
+    const QCommandLineOption max("max", "Layers to deposit, a number with a decimal point or comma (default \"50\").", "TEXT");
     const QCommandLineOption relax("relax", "Relaxation sweeps per step, an integer (default \"5\").", "TEXT");
     const QCommandLineOption iso("iso", "Isotropic rule with threshold Z, 0..4 (default: isotropic, 2).", "Z");
     const QCommandLineOption aniso("aniso", "Anisotropic rule with thresholds ZX,ZY, 0..3 each (default 1,1).", "ZX,ZY");
@@ -146,7 +147,7 @@ BatchOptions BatchOptions::parse(const QStringList& arguments)
     if (parser.isSet(max)) {
         o.maxText = value(max);
         try {
-            strToFloat(*o.maxText);
+            BatchSettings::maxLayersOf(*o.maxText);
         } catch (const AppError& e) {
             throw UsageError(std::string("--max: ") + e.what());
         }

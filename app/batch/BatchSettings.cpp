@@ -28,6 +28,14 @@ void checkReadable(const std::string& path)
         throw AppError("cannot read " + path + ": it is a directory");
 }
 
+// An option given on the command line replaces the value of the file or the default.
+template <class T>
+void takeGiven(T& target, const std::optional<T>& given)
+{
+    if (given)
+        target = *given;
+}
+
 // A combo box index outside its list leaves no item selected, index -1.
 int32_t comboIndex(int32_t index, int32_t items)
 {
@@ -35,6 +43,15 @@ int32_t comboIndex(int32_t index, int32_t items)
 }
 
 } // namespace
+
+double BatchSettings::maxLayersOf(const std::string& text)
+{
+    try {
+        return strToFloat(text, '.');
+    } catch (const AppError&) {
+        return strToFloat(text, ',');
+    }
+}
 
 BatchSettings BatchSettings::resolve(const BatchOptions& o)
 {
@@ -69,7 +86,7 @@ BatchSettings BatchSettings::resolve(const BatchOptions& o)
         // The texts are checked here only when the command line does not replace them.
         try {
             if (!o.maxText)
-                strToFloat(s.maxText);
+                maxLayersOf(s.maxText);
             if (!o.relaxText)
                 strToInt(s.relaxText);
         } catch (const AppError& e) {
@@ -78,40 +95,25 @@ BatchSettings BatchSettings::resolve(const BatchOptions& o)
         configSquare = c.square;
     }
 
-    if (o.columns) {
-        sc.sizeX = *o.columns;
-        sc.sizeY = *o.rows;
-    }
-    if (o.ratePosition)
-        s.ratePosition = *o.ratePosition;
-    if (o.maxText)
-        s.maxText = *o.maxText;
-    if (o.relaxText)
-        s.relaxText = *o.relaxText;
-    if (o.zmode) {
-        sc.zmode = *o.zmode;
-        if (o.z)
-            sc.z = *o.z;
-        if (o.zx)
-            sc.zx = *o.zx;
-        if (o.zy)
-            sc.zy = *o.zy;
-    }
+    takeGiven(sc.sizeX, o.columns);
+    takeGiven(sc.sizeY, o.rows);
+    takeGiven(s.ratePosition, o.ratePosition);
+    takeGiven(s.maxText, o.maxText);
+    takeGiven(s.relaxText, o.relaxText);
+    takeGiven(sc.zmode, o.zmode); // the thresholds come only with their rule
+    takeGiven(sc.z, o.z);
+    takeGiven(sc.zx, o.zx);
+    takeGiven(sc.zy, o.zy);
     if (o.autoHeight)
         s.run.autoHeight = true;
-    if (o.originX) {
-        s.originX = *o.originX;
-        s.originY = *o.originY;
-    }
-    if (o.zoom)
-        s.zoom = *o.zoom;
-    if (o.palette)
-        s.run.palette = *o.palette;
-    if (o.chartStyle)
-        s.chartStyle = *o.chartStyle;
+    takeGiven(s.originX, o.originX);
+    takeGiven(s.originY, o.originY);
+    takeGiven(s.zoom, o.zoom);
+    takeGiven(s.run.palette, o.palette);
+    takeGiven(s.chartStyle, o.chartStyle);
 
     sc.ratePosition = s.ratePosition;
-    sc.maxLayers = strToFloat(s.maxText);
+    sc.maxLayers = maxLayersOf(s.maxText);
     sc.relaxations = strToInt(s.relaxText);
 
     if (!o.layerFile.empty()) {

@@ -207,3 +207,27 @@ TEST(BatchRun, ConfigurationFileGivesTheSettingsAndOptionsOverrideIt)
     EXPECT_NE(r.err.find("'lots' is not a valid floating point value"), std::string::npos) << r.err;
     EXPECT_EQ(tool.run({"--config", "bad.ini", "--steps", "1", "--max", "3"}).status, 0);
 }
+
+TEST(BatchRun, MaxLayersReadTheSameWithADecimalPointOrComma)
+{
+    // The window keeps "max" as typed in the user's locale; a file saved under a decimal comma
+    // must grow the same film here, whatever this machine's locale.
+    BatchProcess tool;
+    const std::vector<std::string> common = {"--seed", "4", "--steps", "12", "--dep", "250", "--size", "10x10"};
+    auto run = [&](std::vector<std::string> more, const std::string& csv) {
+        std::vector<std::string> args = common;
+        args.insert(args.end(), more.begin(), more.end());
+        args.insert(args.end(), {"--roughness", csv});
+        const ToolResult r = tool.run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+    };
+    run({"--max", "2.5"}, "point.csv");
+    run({"--max", "2,5"}, "comma.csv");
+    // (A file without "z" reads threshold 0, the file's default; the window starts with 2.)
+    tool.write("comma.ini", "[layers]\r\nmax=2,5\r\n[conditions]\r\nz=2\r\n");
+    run({"--config", "comma.ini"}, "file.csv");
+    const std::string point = tool.read("point.csv");
+    EXPECT_EQ(csvColumn(point, 1).back(), 2.5); // deposition stops at 2.5 layers
+    EXPECT_EQ(tool.read("comma.csv"), point);
+    EXPECT_EQ(tool.read("file.csv"), point);
+}
