@@ -1,15 +1,20 @@
 #include "batch/Experiment.h"
 
 #include "batch/GrowthRun.h"
+#include "model/AppError.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <map>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 Experiment::Experiment(const RunSettings& settings, uint32_t firstSeed, int32_t runs, int64_t ticks)
     : settings_(settings), firstSeed_(firstSeed), runs_(runs), ticks_(ticks)
@@ -23,15 +28,54 @@ struct Series {
     std::vector<double> deposited;
 };
 
+// The machine's memory in bytes, 0 when unknown.
+uint64_t physicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
+}
+
+std::string gigabytes(uint64_t bytes)
+{
+    const uint64_t gb = (bytes + (uint64_t{1} << 30) - 1) >> 30;
+    return std::to_string(gb) + " GB";
+}
+
 } // namespace
+
+int32_t Experiment::threadsFor(int32_t jobs) const
+{
+    if (jobs > runs_)
+        jobs = runs_;
+    return jobs < 1 ? 1 : jobs;
+}
+
+uint64_t Experiment::memoryNeeded(int32_t jobs) const
+{
+    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2.
+    const int32_t threads = threadsFor(jobs);
+    const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), runs_ < 1 ? 1 : runs_));
+    const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
+    return ticks * sizeof(double) * (8 + 2 + 2 * series);
+}
+
+void Experiment::checkMemory(int32_t jobs, uint64_t available) const
+{
+    const uint64_t needed = memoryNeeded(jobs);
+    if (needed > available)
+        throw AppError(std::to_string(ticks_) + " ticks on " + std::to_string(threadsFor(jobs))
+                       + " threads need about " + gigabytes(needed) + " of memory for the per-tick series, more than the "
+                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs");
+}
 
 RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
 {
+    const uint64_t machine = physicalMemory();
+    if (machine > 0)
+        checkMemory(jobs, machine);
+    jobs = threadsFor(jobs);
     RoughnessStats stats(ticks_);
-    if (jobs < 1)
-        jobs = 1;
-    if (jobs > runs_)
-        jobs = runs_ > 0 ? runs_ : 1;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -40,9 +84,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
     std::map<int32_t, Series> finished; // finished runs waiting for an earlier one
     std::exception_ptr failure;
     std::atomic<int64_t> ticksDone{0};
-    // A finished run waits for every earlier one before it is added; a worker may run ahead
-    // of the oldest unfinished run by at most this many runs, so memory stays bounded.
-    const int32_t ahead = 2 * jobs;
+    const int32_t ahead = runsAhead(jobs); // so memory stays bounded
 
     auto worker = [&]() {
         for (;;) {

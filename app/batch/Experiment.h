@@ -18,13 +18,27 @@ public:
     using Progress = std::function<void(int32_t runsDone, int64_t ticksDone)>;
 
     // Runs everything on `jobs` threads (at least 1) and returns the statistics. An error in
-    // a run (out of memory) stops the experiment and is thrown again here.
+    // a run (out of memory) stops the experiment and is thrown again here. An experiment that
+    // would need more memory than the machine has is refused before anything is allocated.
     RoughnessStats run(int32_t jobs, const Progress& progress = {}) const;
+
+    // The most memory the experiment holds at once, in bytes, on `jobs` threads: the per-tick
+    // statistics and the series of the runs under way or waiting to be added. It grows with the
+    // ticks and the threads, not with the number of runs.
+    uint64_t memoryNeeded(int32_t jobs) const;
+    // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
+    void checkMemory(int32_t jobs, uint64_t available) const;
 
     // The seed of run k.
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
 private:
+    // The threads actually used: 1..runs.
+    int32_t threadsFor(int32_t jobs) const;
+    // A finished run waits for every earlier one before it is added; a thread may run ahead of
+    // the oldest unfinished run by at most this many runs.
+    static int32_t runsAhead(int32_t threads) { return 2 * threads; }
+
     RunSettings settings_;
     uint32_t firstSeed_;
     int32_t runs_;

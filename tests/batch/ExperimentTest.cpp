@@ -4,6 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "batch/Experiment.h"
+#include "model/AppError.h"
+
 #include <regex>
 
 namespace {
@@ -133,4 +136,35 @@ TEST(Experiment, JsonSummaryHoldsSettingsSeedsFitAndFinalRoughness)
     EXPECT_EQ(json["fit"].toObject()["firstTick"].toInt(), 5);
     EXPECT_EQ(json["fit"].toObject()["lastTick"].toInt(), 100);
     EXPECT_GE(json["seconds"].toDouble(), 0.0);
+}
+
+TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
+{
+    RunSettings settings;
+    settings.scenario = windowDefaults();
+    const Experiment few(settings, 1, 8, 2000), many(settings, 1, 100000, 2000), longer(settings, 1, 100000, 4000);
+    EXPECT_EQ(few.memoryNeeded(2), many.memoryNeeded(2));
+    EXPECT_EQ(longer.memoryNeeded(2), 2 * many.memoryNeeded(2));
+    EXPECT_LT(many.memoryNeeded(2), many.memoryNeeded(8));
+    // More threads than runs use no more than one thread per run.
+    EXPECT_EQ(Experiment(settings, 1, 2, 2000).memoryNeeded(64), Experiment(settings, 1, 2, 2000).memoryNeeded(2));
+    // 2000 ticks of 8-byte values: 10 for the statistics and 2 for each of 4 buffered runs.
+    EXPECT_EQ(many.memoryNeeded(2), 2000u * 8u * (10u + 2u * 4u));
+}
+
+TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
+{
+    RunSettings settings;
+    settings.scenario = windowDefaults();
+    const Experiment huge(settings, 1, 2, INT32_MAX);
+    try {
+        huge.checkMemory(2, uint64_t{8} << 30);
+        FAIL() << "no error for " << huge.memoryNeeded(2) << " bytes";
+    } catch (const AppError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("2147483647 ticks"), std::string::npos) << message;
+        EXPECT_NE(message.find("8 GB"), std::string::npos) << message;
+        EXPECT_NE(message.find("--steps"), std::string::npos) << message;
+    }
+    EXPECT_NO_THROW(Experiment(settings, 1, 2, 1000).checkMemory(2, uint64_t{8} << 30));
 }
