@@ -165,6 +165,16 @@ int fail(int status, const std::string& message)
     return status;
 }
 
+// The status once stdout is written: a result that could not be written (a full disk, a
+// closed pipe) is a failure, not a success with nothing to show.
+int finishOutput()
+{
+    std::cout.flush();
+    if (!std::cout)
+        return fail(1, "cannot write to standard output");
+    return 0;
+}
+
 // Only the tool's own one-line errors go to stderr, not the toolkit's chatter.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -191,11 +201,11 @@ int BatchTool::main(int argc, char** argv)
     }
     if (options.help) {
         std::cout << options.helpText;
-        return 0;
+        return finishOutput();
     }
     if (options.version) {
         std::cout << programName << " " << programVersion << std::endl;
-        return 0;
+        return finishOutput();
     }
 
     // Text in the chart needs fonts, that is a GUI application; it never shows a window, so
@@ -224,7 +234,7 @@ int BatchTool::main(int argc, char** argv)
             std::cout << jsonSummary(options, settings, jobs, outcome) << std::endl;
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
-        return 0;
+        return finishOutput();
     } catch (const UsageError& e) {
         return fail(2, e.what());
     } catch (const AppError& e) {

@@ -125,3 +125,16 @@ TEST(BatchErrors, HelpAndVersionSucceed)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("tessavo-batch ", 0), 0u);
 }
+
+TEST(BatchErrors, AResultThatCannotBeWrittenToStdoutIsAFailure)
+{
+    // /dev/full takes the open but refuses every write, as a full disk does.
+    for (const std::string args : {"--seed 1 --steps 30 --dep 1000 --size 10x10 --fit",
+                                   "--seed 1 --steps 30 --dep 1000 --size 10x10 --json", "--help"}) {
+        SCOPED_TRACE(args);
+        const std::string command = BatchProcess::quote(TESSAVO_BATCH_EXE) + " " + args + " >/dev/full 2>/dev/null";
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), 1);
+    }
+}
