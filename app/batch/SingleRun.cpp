@@ -114,8 +114,7 @@ void SingleRun::run()
             roughness.push_back(w);
             deposited.push_back(sim.deposited);
         }
-        if ((tick & 15) == 0)
-            bar.update(tick, tick);
+        bar.update(tick, tick); // cheap when hidden or drawn recently; ticks may be slow
     }
     bar.finish();
     finalRoughness = w;

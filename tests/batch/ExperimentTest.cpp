@@ -135,7 +135,10 @@ TEST(Experiment, JsonSummaryHoldsSettingsSeedsFitAndFinalRoughness)
     EXPECT_TRUE(json["fit"].toObject().contains("beta"));
     EXPECT_EQ(json["fit"].toObject()["firstTick"].toInt(), 5);
     EXPECT_EQ(json["fit"].toObject()["lastTick"].toInt(), 100);
+    ASSERT_TRUE(json["seconds"].isDouble()) << r.out; // the time taken
     EXPECT_GE(json["seconds"].toDouble(), 0.0);
+    EXPECT_FALSE(json["seeds"].toObject()["fromClock"].toBool(true));
+    EXPECT_EQ(json["finalDeposited"].toDouble(), csvColumn(csv, 1).back());
 }
 
 TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
