@@ -4,11 +4,7 @@
 
 #include "../gfx/TestGuiApp.h"
 #include "chart/Wykres.h"
-#include "files/IniFile.h"
-#include "files/LayerFile.h"
 #include "gfx/Bitmap.h"
-#include "model/Random.h"
-#include "model/Symulacja.h"
 #include "view/SurfaceRenderer.h"
 
 #include <QImage>
@@ -21,17 +17,12 @@ namespace {
 // Reset and again after the tick.
 QImage redrawSurface(const std::string& layerPath, int32_t palette, int ox, int oy, int cell)
 {
-    const IniFile ini(layerPath);
     Random random;
-    Symulacja sim(&random);
-    sim.sizeX = LayerFile::readColumns(ini);
-    sim.sizeY = LayerFile::readRows(ini);
-    sim.allocateLattice(0);
-    LayerFile::readHeights(ini, sim);
-    sim.palette = palette;
+    const std::unique_ptr<Symulacja> sim = loadLayer(layerPath, random);
+    sim->palette = palette;
     Bitmap bitmap(600, 400);
-    drawSurface(sim, bitmap, ox, oy, cell);
-    drawSurface(sim, bitmap, ox, oy, cell);
+    drawSurface(*sim, bitmap, ox, oy, cell);
+    drawSurface(*sim, bitmap, ox, oy, cell);
     return bitmap.image().copy();
 }
 

@@ -1,6 +1,11 @@
 #pragma once
 // BatchProcess: runs the built tessavo-batch as a user would, in a fresh directory of its own
 // that is removed with everything in it when the test ends; plus helpers for the files there.
+#include "files/IniFile.h"
+#include "files/LayerFile.h"
+#include "model/Random.h"
+#include "model/Symulacja.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -12,6 +17,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <set>
 #include <sstream>
@@ -129,4 +135,16 @@ inline std::vector<double> csvColumn(const std::string& text, size_t column)
     for (size_t i = 1; i < lines.size(); ++i)
         values.push_back(numberOf(fieldsOf(lines[i]).at(column)));
     return values;
+}
+
+// The lattice of a layer file the tool wrote, sized as the file says, on the given generator.
+inline std::unique_ptr<Symulacja> loadLayer(const std::string& path, Random& random)
+{
+    const IniFile ini(path);
+    auto sim = std::make_unique<Symulacja>(&random);
+    sim->sizeX = LayerFile::readColumns(ini);
+    sim->sizeY = LayerFile::readRows(ini);
+    sim->allocateLattice(0);
+    LayerFile::readHeights(ini, *sim);
+    return sim;
 }

@@ -1,26 +1,9 @@
 // tessavo-batch driven as a user drives it: one run, its layer file and roughness series.
 #include "BatchProcess.h"
 
-#include "files/IniFile.h"
-#include "files/LayerFile.h"
-#include "model/Random.h"
-#include "model/Symulacja.h"
-
 #include <numeric>
 
 namespace {
-
-// The lattice of a layer file, sized as the file says.
-std::unique_ptr<Symulacja> loadLayer(const std::string& path, Random& random)
-{
-    const IniFile ini(path);
-    auto sim = std::make_unique<Symulacja>(&random);
-    sim->sizeX = LayerFile::readColumns(ini);
-    sim->sizeY = LayerFile::readRows(ini);
-    sim->allocateLattice(0);
-    LayerFile::readHeights(ini, *sim);
-    return sim;
-}
 
 int64_t totalHeight(const Symulacja& sim)
 {
