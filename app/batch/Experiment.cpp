@@ -9,8 +9,9 @@
 #include <condition_variable>
 #include <exception>
 #include <map>
-#include <string>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -127,8 +128,17 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
 
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(jobs));
-    for (int32_t j = 0; j < jobs; ++j)
-        threads.emplace_back(worker);
+    for (int32_t j = 0; j < jobs; ++j) {
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error& e) {
+            // The system gives fewer threads than asked for (a process or memory limit): the
+            // runs go on those that started, with the same results.
+            if (threads.empty())
+                throw AppError(std::string("cannot start a thread for the runs: ") + e.what());
+            break;
+        }
+    }
 
     {
         std::unique_lock<std::mutex> lock(mutex);

@@ -171,3 +171,22 @@ TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
     }
     EXPECT_NO_THROW(Experiment(settings, 1, 2, 1000).checkMemory(2, uint64_t{8} << 30));
 }
+
+TEST(Experiment, FewerThreadsThanAskedForGiveTheSameResults)
+{
+    // Under a limit on address space only a few of 256 thread stacks can be made; the runs
+    // then go on the threads that started instead of the program aborting.
+    BatchProcess tool;
+    auto limited = [&](const std::string& jobs, const std::string& csv) {
+        const std::string command = "cd " + BatchProcess::quote(tool.file("")) + " && ulimit -v 600000 && "
+            + BatchProcess::quote(TESSAVO_BATCH_EXE) + " --seed 3 --runs 256 --steps 20 --size 10x10 --dep 300 --jobs "
+            + jobs + " --quiet --roughness " + csv + " 2>/dev/null";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    if (limited("1", "one.csv") != 0)
+        GTEST_SKIP() << "this build of the tool cannot run under a 600 MB address-space limit (a sanitizer build)";
+    EXPECT_EQ(limited("256", "many.csv"), 0);
+    EXPECT_EQ(tool.read("many.csv"), tool.read("one.csv"));
+    EXPECT_EQ(linesOf(tool.read("one.csv")).size(), 21u);
+}
