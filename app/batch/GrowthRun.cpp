@@ -26,15 +26,8 @@ double GrowthRun::tick()
 {
     Symulacja& sim = *sim_;
     sim.step();
-    if (autoHeight_ && sim.lattice) {
-        const int32_t removed = sim.lattice->removeBottomLayers();
-        if (removed > 0) {
-            sim.deposited = sim.deposited - removed;
-            // heightOffset counts layers as the window's int does; wrap rather than overflow.
-            sim.heightOffset = static_cast<int32_t>(static_cast<uint32_t>(sim.heightOffset)
-                                                    + static_cast<uint32_t>(removed));
-        }
-    }
+    if (autoHeight_)
+        sim.removeBottomLayers();
     ++ticks_;
     return sim.lattice ? sim.lattice->roughness() : 0.0;
 }

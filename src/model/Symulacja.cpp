@@ -36,6 +36,19 @@ bool Symulacja::latticeMatches() const
     return lattice && !lattice->empty() && lattice->width == sizeX && lattice->height == sizeY;
 }
 
+int32_t Symulacja::removeBottomLayers()
+{
+    if (!lattice)
+        return 0;
+    const int32_t removed = lattice->removeBottomLayers();
+    if (removed > 0) {
+        deposited = deposited - removed;
+        // heightOffset wraps like the lattice's own heights instead of overflowing.
+        heightOffset = static_cast<int32_t>(static_cast<uint32_t>(heightOffset) + static_cast<uint32_t>(removed));
+    }
+    return removed;
+}
+
 int64_t Symulacja::particlesPerStep() const
 {
     const long double product = static_cast<long double>(sizeX) * static_cast<long double>(rate)

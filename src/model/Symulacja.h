@@ -41,6 +41,11 @@ public:
     // The same with an explicit seed, for repeatable runs.
     void allocateLattice(uint32_t seed);
 
+    // Auto-height after a step: removes the complete bottom layers of the lattice and moves
+    // their count from deposited to heightOffset. Returns the lattice's minimum height (the
+    // number of layers removed when > 0; nothing is removed otherwise).
+    int32_t removeBottomLayers();
+
     // One growth step: deposition, then `relaxations` sweeps of sizeX * sizeY hop attempts.
     void step();
 

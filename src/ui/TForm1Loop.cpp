@@ -292,15 +292,8 @@ void TForm1::Timer1Timer()
 {
     recomputeDrawOrigin();
     sim->step();
-    if (autoHeight) {
-        const int32_t removed = sim->lattice->removeBottomLayers();
-        if (removed > 0) {
-            sim->deposited -= removed;
-            // Wraps like the lattice's own heights instead of overflowing.
-            sim->heightOffset = static_cast<int32_t>(static_cast<uint32_t>(sim->heightOffset)
-                                                     + static_cast<uint32_t>(removed));
-        }
-    }
+    if (autoHeight)
+        sim->removeBottomLayers();
     refreshSurface(drawX, drawY);
     if (capturing)
         captureFrame(); // saves surfaceBmp as the next numbered frame

@@ -300,3 +300,32 @@ TEST(Symulacja, FixedScenarioGrowsThePinnedLattice)
         EXPECT_EQ(hash(*sim->lattice), pinned) << std::hex << "zmode " << zmode << " hash 0x" << hash(*sim->lattice);
     }
 }
+
+TEST(Symulacja, AutoHeightMovesRemovedLayersFromDepositedToHeightOffset)
+{
+    Sim s(2, 2, 0.0);
+    s.t().fill(3);
+    s.t().set(5, 0, 1);
+    s.sim.deposited = 4.0;
+    s.sim.heightOffset = 2;
+    EXPECT_EQ(s.sim.removeBottomLayers(), 3);
+    EXPECT_EQ(s.sim.deposited, 1.0);
+    EXPECT_EQ(s.sim.heightOffset, 5);
+    EXPECT_EQ(s.t().get(0, 1), 2);
+
+    // Nothing left to remove: the counts stay.
+    EXPECT_EQ(s.sim.removeBottomLayers(), 0);
+    EXPECT_EQ(s.sim.deposited, 1.0);
+    EXPECT_EQ(s.sim.heightOffset, 5);
+
+    // A negative minimum (heights from a file) removes nothing.
+    s.t().set(-4, 1, 1);
+    EXPECT_EQ(s.sim.removeBottomLayers(), -4);
+    EXPECT_EQ(s.sim.heightOffset, 5);
+
+    // heightOffset wraps as a 32-bit count instead of overflowing.
+    s.t().fill(10);
+    s.sim.heightOffset = std::numeric_limits<int32_t>::max() - 3;
+    EXPECT_EQ(s.sim.removeBottomLayers(), 10);
+    EXPECT_EQ(s.sim.heightOffset, std::numeric_limits<int32_t>::min() + 6);
+}
