@@ -6,6 +6,8 @@
 #include "model/Random.h"
 #include "model/Symulacja.h"
 
+#include "../files/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -32,26 +34,10 @@ struct ToolResult {
 
 class BatchProcess {
 public:
-    BatchProcess()
-    {
-        std::random_device seed;
-        const auto base = std::filesystem::temp_directory_path();
-        do {
-            dir_ = base / ("tessavo-batch-test-" + std::to_string(seed()));
-        } while (!std::filesystem::create_directory(dir_));
-    }
-    ~BatchProcess()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    BatchProcess(const BatchProcess&) = delete;
-    BatchProcess& operator=(const BatchProcess&) = delete;
-
     // Runs the tool in the directory with these arguments (each passed as one word).
     ToolResult run(const std::vector<std::string>& args) const
     {
-        std::string command = "cd " + quote(dir_.string()) + " && " + quote(TESSAVO_BATCH_EXE);
+        std::string command = "cd " + quote(dir_.path().string()) + " && " + quote(TESSAVO_BATCH_EXE);
         for (const std::string& a : args)
             command += " " + quote(a);
         command += " >" + quote(file(".stdout")) + " 2>" + quote(file(".stderr")) + " </dev/null";
@@ -65,23 +51,15 @@ public:
         return r;
     }
 
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
-    bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
-    std::string read(const std::string& name) const
-    {
-        std::ifstream in(file(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    void write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir_.path() / name); }
+    std::string read(const std::string& name) const { return readBytes(file(name)); }
+    void write(const std::string& name, const std::string& bytes) const { writeBytes(file(name), bytes); }
     // The names in the directory, to catch files left behind.
     std::set<std::string> entries() const
     {
         std::set<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir_))
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
             names.insert(e.path().filename().string());
         return names;
     }
@@ -95,7 +73,7 @@ public:
     }
 
 private:
-    std::filesystem::path dir_;
+    TempDir dir_;
 };
 
 // The lines of a text, without their line breaks.
