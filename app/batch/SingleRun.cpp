@@ -11,17 +11,11 @@
 #include "model/AppError.h"
 #include "view/SurfaceRenderer.h"
 
-
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 namespace {
-
-constexpr int surfaceWidth = 600;
-constexpr int surfaceHeight = 400;
-constexpr int chartWidth = 490;
-constexpr int chartHeight = 170;
 
 // By the extension the options accepted: .bmp, .jpg or .png.
 void writePicture(const QImage& image, const std::string& name)
@@ -81,13 +75,13 @@ void SingleRun::run()
     if (drawsSurface) {
         // The window paints the fresh lattice at Reset before any tick; the pen the
         // renderer leaves behind is part of what later pictures look like.
-        surface = std::make_unique<Bitmap>(surfaceWidth, surfaceHeight);
+        surface = std::make_unique<Bitmap>(surfacePictureWidth, surfacePictureHeight);
         drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
     }
     std::unique_ptr<Bitmap> chartBitmap;
     Wykres chart;
     if (!o.chartFile.empty()) {
-        chartBitmap = std::make_unique<Bitmap>(chartWidth, chartHeight);
+        chartBitmap = std::make_unique<Bitmap>(chartPictureWidth, chartPictureHeight);
         chart.clear(*chartBitmap);
     }
 
@@ -105,7 +99,7 @@ void SingleRun::run()
         }
         if (chartBitmap) {
             chart.addValue(w);
-            chart.draw(*chartBitmap, chartHeight, s.chartStyle);
+            chart.draw(*chartBitmap, chartPictureHeight, s.chartStyle);
         }
         if (csv)
             csv->write(std::to_string(tick) + "," + exactText(sim.deposited) + ","

@@ -7,6 +7,10 @@
 
 class Bitmap;
 
+// The size of the chart picture the window shows and the batch tool writes, in pixels.
+constexpr int32_t chartPictureWidth = 490;
+constexpr int32_t chartPictureHeight = 170;
+
 class Wykres {
 public:
     Wykres();

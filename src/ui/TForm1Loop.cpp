@@ -220,10 +220,10 @@ void TForm1::FormCreate()
     Timer1->setInterval(10 * (101 - ScrollBar2->value()));
     surfaceLeft = 10;
     surfaceTop = 10;
-    surfaceBmp.setSize(600, 400);
+    surfaceBmp.setSize(surfacePictureWidth, surfacePictureHeight);
     chartLeft = 10;
     chartTop = 420;
-    chartBmp.setSize(490, 170);
+    chartBmp.setSize(chartPictureWidth, chartPictureHeight);
     ComboBox2->setEnabled(false);
     ComboBox3->setEnabled(false);
     refreshSurface(originX, originY);

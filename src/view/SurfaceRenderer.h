@@ -4,6 +4,10 @@
 #include <cstdint>
 
 class Bitmap;
+
+// The size of the surface picture the window shows and the batch tool writes, in pixels.
+constexpr int32_t surfacePictureWidth = 600;
+constexpr int32_t surfacePictureHeight = 400;
 class Symulacja;
 
 // The top colour (0x00BBGGRR) of band 0..3 in palette 0..4. A band below 0 (negative heights
