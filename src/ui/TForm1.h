@@ -236,6 +236,8 @@ private:
     void paintClient(QPaintEvent* event);
     void copyToWindow(int left, int top, const Bitmap& bitmap);
     void choosePalette(QAction* item, int32_t palette);
+    // The palette of the ticked colour item (one is always ticked; "Paleta 1" when none is).
+    int32_t checkedPalette() const;
     void setCaption(const Caption& caption, const QString& text);
     QString caption(const Caption& caption) const;
     void captureFrame();

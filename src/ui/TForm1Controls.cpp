@@ -118,6 +118,19 @@ void TForm1::choosePalette(QAction* item, int32_t palette)
     FormPaint();
 }
 
+int32_t TForm1::checkedPalette() const
+{
+    if (Zielony1->isChecked())
+        return 0;
+    if (Czerwony1->isChecked())
+        return 1;
+    if (Niebieski1->isChecked())
+        return 2;
+    if (Mieszane2->isChecked())
+        return 4;
+    return 3;
+}
+
 void TForm1::Zielony1Click()
 {
     choosePalette(Zielony1, 0);

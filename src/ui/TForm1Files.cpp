@@ -65,17 +65,8 @@ void TForm1::Zapisz1Click()
     c.chart = Typwykresu->itemIndex();
     c.t = Edit2->text().toStdString();
     c.language = std::string(1, Polski1->isChecked() ? '1' : '2');
-    // The first ticked colour item in menu order; "Paleta 2" has no name and writes no key.
-    if (Zielony1->isChecked())
-        c.palette = 0;
-    else if (Czerwony1->isChecked())
-        c.palette = 1;
-    else if (Niebieski1->isChecked())
-        c.palette = 2;
-    else if (Mieszane1->isChecked())
-        c.palette = 3;
-    else
-        c.palette = 4;
+    // "Paleta 2" has no colour name and writes no key.
+    c.palette = checkedPalette();
 
     IniFile ini(fileName(chosen));
     writeConfigSettings(ini, c);

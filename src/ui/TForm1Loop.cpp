@@ -217,7 +217,7 @@ void TForm1::FormCreate()
     originX = 210;
     originY = 190;
     cellSize = ScrollBar1->value();
-    Timer1->setInterval(10 * (101 - ScrollBar2->value()));
+    ScrollBar2Change(); // the tick interval from the speed bar
     surfaceLeft = 10;
     surfaceTop = 10;
     surfaceBmp.setSize(surfacePictureWidth, surfacePictureHeight);
@@ -252,16 +252,7 @@ void TForm1::Button1Click()
     sim->zy = ComboBox3->currentIndex();
     WarunkiClick();
     sim->allocateLattice();
-    if (Zielony1->isChecked())
-        sim->palette = 0;
-    else if (Czerwony1->isChecked())
-        sim->palette = 1;
-    else if (Niebieski1->isChecked())
-        sim->palette = 2;
-    else if (Mieszane2->isChecked())
-        sim->palette = 4;
-    else
-        sim->palette = 3;
+    sim->palette = checkedPalette();
     refreshSurface(originX, originY);
     emit simulationReset();
 }
