@@ -16,10 +16,10 @@ all: build
 deps:
 	@scripts/deps.sh
 
-$(BUILD)/CMakeCache.txt:
+$(BUILD)/Makefile:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
-build: $(BUILD)/CMakeCache.txt
+build: $(BUILD)/Makefile
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: deps build
