@@ -1,7 +1,7 @@
 // An experiment of the batch tool: 64 runs of 2,000 ticks on 100 x 100 (rate position 100,
 // 5 relaxations), with 1 and 2 threads. The deposition target is lifted so that every tick
 // grows the film (with the window's 50 layers, ticks after the 500th would do nothing).
-#include "batch/Experiment.h"
+#include "run/Experiment.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +15,7 @@ double oneJobSeconds = 0.0;
 
 void BM_Experiment(benchmark::State& state)
 {
-    RunSettings settings;
+    FilmSetup settings;
     settings.scenario = windowDefaults();
     settings.scenario.sizeX = 100;
     settings.scenario.sizeY = 100;

@@ -1,13 +1,13 @@
 #include "batch/BatchTool.h"
 
-#include "batch/BatchOptions.h"
-#include "batch/BatchSettings.h"
-#include "batch/Experiment.h"
-#include "batch/GrowthFit.h"
-#include "batch/NumberText.h"
+#include "batch/BatchCommandLine.h"
+#include "batch/BatchPlan.h"
+#include "run/Experiment.h"
+#include "run/GrowthFit.h"
+#include "files/NumberText.h"
 #include "batch/OutputFile.h"
 #include "batch/ProgressBar.h"
-#include "batch/SingleRun.h"
+#include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
 #include "model/Symulacja.h"
 
@@ -38,16 +38,16 @@ struct Outcome {
     GrowthFit fit;
 };
 
-GrowthFit fitOf(const BatchOptions& o, const std::vector<double>& w, const std::vector<double>& deposited)
+GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const std::vector<double>& deposited)
 {
     if (o.fitFrom)
         return GrowthFit::over(w, *o.fitFrom, *o.fitTo);
     return GrowthFit::fit(w, deposited);
 }
 
-Outcome runSingle(const BatchOptions& o, const BatchSettings& s)
+Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
-    SingleRun single(o, s);
+    SingleRunCommand single(o, s);
     single.keepSeries = o.fit;
     single.run();
     Outcome out;
@@ -61,7 +61,7 @@ Outcome runSingle(const BatchOptions& o, const BatchSettings& s)
     return out;
 }
 
-Outcome runExperiment(const BatchOptions& o, const BatchSettings& s, int32_t jobs)
+Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
 {
     std::unique_ptr<OutputFile> csv;
     if (!o.roughnessFile.empty())
@@ -109,7 +109,7 @@ Outcome runExperiment(const BatchOptions& o, const BatchSettings& s, int32_t job
     return out;
 }
 
-std::string jsonSummary(const BatchOptions& o, const BatchSettings& s, int32_t jobs, const Outcome& out)
+std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs, const Outcome& out)
 {
     const Scenario& sc = s.run.scenario;
     QJsonObject settings{
@@ -193,9 +193,9 @@ int BatchTool::main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    BatchOptions options;
+    BatchCommandLine options;
     try {
-        options = BatchOptions::parse(arguments);
+        options = BatchCommandLine::parse(arguments);
     } catch (const UsageError& e) {
         return fail(2, std::string(e.what()) + " (see --help)");
     }
@@ -220,7 +220,7 @@ int BatchTool::main(int argc, char** argv)
 
     try {
         const auto start = std::chrono::steady_clock::now();
-        const BatchSettings settings = BatchSettings::resolve(options);
+        const BatchPlan settings = BatchPlan::resolve(options);
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();

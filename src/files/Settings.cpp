@@ -68,10 +68,10 @@ int32_t paletteOfColorName(const std::string& name)
     return 3;
 }
 
-ConfigSettings readConfigSettings(const IniFile& ini)
+ConfigFileValues readConfigSettings(const IniFile& ini)
 {
     const auto integer = [&](Setting s) { return clampSetting(s, readIntegerSetting(ini, s)); };
-    ConfigSettings c;
+    ConfigFileValues c;
     c.x = integer(Setting::GridX);
     c.y = integer(Setting::GridY);
     c.square = readBoolSetting(ini, Setting::Square);
@@ -93,7 +93,7 @@ ConfigSettings readConfigSettings(const IniFile& ini)
     return c;
 }
 
-void writeConfigSettings(IniFile& ini, const ConfigSettings& c)
+void writeConfigSettings(IniFile& ini, const ConfigFileValues& c)
 {
     writeIntegerSetting(ini, Setting::GridX, c.x);
     writeIntegerSetting(ini, Setting::GridY, c.y);

@@ -1,7 +1,7 @@
 #pragma once
 // The settings of the configuration file (".ini"): the table of its 18 keys in the order they
 // are written and read, with section, key, form and default, shared by the window's save and
-// load commands and the batch tool; ConfigSettings holds one set of values, and the colour
+// load commands and the batch tool; ConfigFileValues holds one set of values, and the colour
 // names map to palette numbers. Sizes are lattice cells, dep thousandths of a layer per step,
 // xabs/yabs the surface origin in bitmap pixels.
 #include <array>
@@ -74,7 +74,7 @@ std::optional<std::string> colorNameOfPalette(int32_t palette);
 int32_t paletteOfColorName(const std::string& name);
 
 // One set of settings, with the table's defaults.
-struct ConfigSettings {
+struct ConfigFileValues {
     int32_t x = settingKey(Setting::GridX).defaultNumber;          // lattice columns
     int32_t y = settingKey(Setting::GridY).defaultNumber;          // lattice rows
     bool square = settingKey(Setting::Square).defaultNumber != 0;
@@ -94,11 +94,11 @@ struct ConfigSettings {
     std::string language = settingKey(Setting::Language).defaultText; // "1" Polish, "2" English
     int32_t palette = 0;                                           // 0..4
 
-    bool operator==(const ConfigSettings&) const = default;
+    bool operator==(const ConfigFileValues&) const = default;
 };
 
 // All keys with their defaults, integers clamped as the controls clamp them (combo box
 // indexes and the origin as stored), the colour name mapped to its palette.
-ConfigSettings readConfigSettings(const IniFile& ini);
+ConfigFileValues readConfigSettings(const IniFile& ini);
 // Keys 1 to 18 in order; no "color" key when the palette has no name.
-void writeConfigSettings(IniFile& ini, const ConfigSettings& settings);
+void writeConfigSettings(IniFile& ini, const ConfigFileValues& settings);

@@ -62,8 +62,13 @@ int64_t Symulacja::particlesPerStep() const
 
 void Symulacja::step()
 {
+    step(std::function<bool(int32_t)>());
+}
+
+bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
+{
     if (deposited >= maxLayers)
-        return;
+        return true;
 
     // Parameters that no lattice can hold (a size changed behind the lattice's back, or sizes
     // <= 0) deposit and relax nothing; the count of deposited layers still advances.
@@ -85,6 +90,8 @@ void Symulacja::step()
         const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;
         const bool isotropic = zmode == 0;
         for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
+            if (sweep > 0 && betweenSweeps && !betweenSweeps(sweep))
+                return false;
             for (int64_t a = 0; a < attempts; ++a) {
                 const uint32_t row = static_cast<uint32_t>(random.below(sizeY));
                 const uint32_t col = static_cast<uint32_t>(random.below(sizeX));
@@ -121,6 +128,7 @@ void Symulacja::step()
     } else {
         deposited = deposited + rate;
     }
+    return true;
 }
 
 std::string Symulacja::rowText(int32_t r) const

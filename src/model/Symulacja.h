@@ -5,6 +5,7 @@
 #include "model/Tablica.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -48,6 +49,10 @@ public:
 
     // One growth step: deposition, then `relaxations` sweeps of sizeX * sizeY hop attempts.
     void step();
+    // The same, asking `betweenSweeps` before every sweep after the first (with the sweeps
+    // done so far) whether to go on; false ends the step at once and step returns false. A
+    // huge relaxation count makes one step long: this lets a caller show progress and stop.
+    bool step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps);
 
     // The rate of a rate-bar position 1..1000: the double nearest to position / 1000. A
     // quotient, not position * 0.001: 0.001 is not exact in binary, and 9 * 0.001 lies above

@@ -33,6 +33,10 @@ public:
     double roughness() const;
 
     bool empty() const { return cells_.empty(); }
+    // All cells, row-major: row r starts at data() + r * width.
+    const int32_t* data() const { return cells_.data(); }
+    int32_t* data() { return cells_.data(); }
+    std::size_t cellCount() const { return cells_.size(); }
     const int32_t* row(int32_t r) const { return cells_.data() + static_cast<std::size_t>(r) * width; }
     int32_t* row(int32_t r) { return cells_.data() + static_cast<std::size_t>(r) * width; }
 

@@ -8,6 +8,7 @@
 #include "chart/Wykres.h"
 #include "gfx/Bitmap.h"
 #include "model/Symulacja.h"
+#include "run/FilmRun.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FileDialogs.h"
 
@@ -114,6 +115,7 @@ public:
 
     // --- Module state -----------------------------------------------------------------------
     std::unique_ptr<Symulacja> sim;
+    std::unique_ptr<FilmRun> film; // grows sim tick by tick; made anew with it
     std::unique_ptr<Wykres> chart;
     Bitmap surfaceBmp;
     Bitmap chartBmp;
@@ -143,6 +145,8 @@ public:
     void Timer1Timer();
     void FormPaint();
     void FormDestroy();
+    // A fresh simulation in sim (no lattice yet) and the film run that grows it.
+    void newSimulation();
     // Draws the lattice with origin (x, y) into surfaceBmp and shows it at once.
     void refreshSurface(int x, int y);
     // Draws the chart into chartBmp in the style of Typwykresu and shows it at once.

@@ -47,7 +47,7 @@ void TForm1::Zapisz1Click()
         return;
 
     // The values are taken from the controls now that the dialog is closed.
-    ConfigSettings c;
+    ConfigFileValues c;
     c.x = ScrollBar6->value();
     c.y = ScrollBar7->value();
     c.square = CheckBox1->isChecked();

@@ -208,9 +208,16 @@ void TForm1::refreshChart()
 
 // --- The control loop -------------------------------------------------------------------------
 
+void TForm1::newSimulation()
+{
+    film.reset();
+    sim = std::make_unique<Symulacja>(random_);
+    film = std::make_unique<FilmRun>(*sim);
+}
+
 void TForm1::FormCreate()
 {
-    sim = std::make_unique<Symulacja>(random_);
+    newSimulation();
     chart = std::make_unique<Wykres>();
     sim->applyDefaults();
     sim->allocateLattice();
@@ -238,7 +245,7 @@ void TForm1::Button1Click()
     const int32_t relaxations = strToInt(Edit2->text().toStdString());
     const double maxLayers = strToFloat(Edit1->text().toStdString(), separator);
 
-    sim = std::make_unique<Symulacja>(random_);
+    newSimulation();
     chart = std::make_unique<Wykres>();
     chart->clear(chartBmp);
     sim->sizeX = ScrollBar6->value();
@@ -282,13 +289,12 @@ void TForm1::recomputeDrawOrigin()
 void TForm1::Timer1Timer()
 {
     recomputeDrawOrigin();
-    sim->step();
-    if (autoHeight)
-        sim->removeBottomLayers();
+    film->autoHeight = autoHeight;
+    film->advance(); // step, then auto-height: the batch tool's tick
     refreshSurface(drawX, drawY);
     if (capturing)
         captureFrame(); // saves surfaceBmp as the next numbered frame
-    chart->addValue(sim->lattice->roughness());
+    chart->addValue(film->roughness());
     refreshChart();
 }
 
@@ -302,6 +308,7 @@ void TForm1::FormPaint()
 void TForm1::FormDestroy()
 {
     Timer1->stop();
+    film.reset();
     sim.reset();
     chartBmp.setSize(0, 0);
 }

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "batch/Experiment.h"
+#include "run/Experiment.h"
 #include "model/AppError.h"
 
 #include <regex>
@@ -143,7 +143,7 @@ TEST(Experiment, JsonSummaryHoldsSettingsSeedsFitAndFinalRoughness)
 
 TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
 {
-    RunSettings settings;
+    FilmSetup settings;
     settings.scenario = windowDefaults();
     const Experiment few(settings, 1, 8, 2000), many(settings, 1, 100000, 2000), longer(settings, 1, 100000, 4000);
     EXPECT_EQ(few.memoryNeeded(2), many.memoryNeeded(2));
@@ -157,7 +157,7 @@ TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
 
 TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
 {
-    RunSettings settings;
+    FilmSetup settings;
     settings.scenario = windowDefaults();
     const Experiment huge(settings, 1, 2, INT32_MAX);
     try {

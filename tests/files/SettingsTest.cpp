@@ -7,7 +7,7 @@
 
 namespace {
 
-ConfigSettings writtenAndRead(const std::string& path, const ConfigSettings& settings)
+ConfigFileValues writtenAndRead(const std::string& path, const ConfigFileValues& settings)
 {
     {
         IniFile ini(path);
@@ -22,7 +22,7 @@ ConfigSettings writtenAndRead(const std::string& path, const ConfigSettings& set
 TEST(Settings, DefaultsWriteTheSectionsAndKeysInOrder)
 {
     TempDir dir;
-    EXPECT_EQ(writtenAndRead(dir.file("start.ini"), ConfigSettings{}), ConfigSettings{});
+    EXPECT_EQ(writtenAndRead(dir.file("start.ini"), ConfigFileValues{}), ConfigFileValues{});
     EXPECT_EQ(readBytes(dir.file("start.ini")),
               "[grid]\r\nx=50\r\ny=50\r\nsquare=0\r\n"
               "[layers]\r\ndep=10\r\nmax=50.0\r\n"
@@ -36,7 +36,7 @@ TEST(Settings, FileWithoutKeysReadsTheDefaults)
 {
     TempDir dir;
     writeBytes(dir.file("empty.ini"), "[grid]\n[other]\nx=99\n");
-    const ConfigSettings defaults{.x = 50, .y = 50, .square = false, .dep = 10, .max = "50.0",
+    const ConfigFileValues defaults{.x = 50, .y = 50, .square = false, .dep = 10, .max = "50.0",
                                   .zmode = 0, .z = 0, .zx = 1, .zy = 1, .speed = 80, .zoom = 7,
                                   .autoheight = false, .xabs = 210, .yabs = 190, .chart = 0,
                                   .t = "5", .language = "1", .palette = 0};
@@ -47,7 +47,7 @@ TEST(Settings, FileWithoutKeysReadsTheDefaults)
 TEST(Settings, RoundTripOfEveryKey)
 {
     TempDir dir;
-    const ConfigSettings c{.x = 30, .y = 60, .square = true, .dep = 1000, .max = "12,5",
+    const ConfigFileValues c{.x = 30, .y = 60, .square = true, .dep = 1000, .max = "12,5",
                            .zmode = 1, .z = 3, .zx = 0, .zy = 2, .speed = 1, .zoom = 10,
                            .autoheight = true, .xabs = -1234, .yabs = 5678, .chart = 1,
                            .t = "12", .language = "2", .palette = 2};
@@ -60,7 +60,7 @@ TEST(Settings, ValuesAreClampedAsTheControlsClampThem)
     writeBytes(dir.file("range.ini"),
                "[grid]\nx=5\ny=500\n[layers]\ndep=0\n[conditions]\nzmode=7\nz=99\nzx=-4\nzy=junk\n"
                "[animation]\nspeed=1000\nzoom=-3\nxabs=-3000\nyabs=2147483647\nchart=-5\n");
-    const ConfigSettings c = readConfigSettings(IniFile(dir.file("range.ini")));
+    const ConfigFileValues c = readConfigSettings(IniFile(dir.file("range.ini")));
     EXPECT_EQ(c.x, 10);
     EXPECT_EQ(c.y, 100);
     EXPECT_EQ(c.dep, 1);
@@ -91,10 +91,10 @@ TEST(Settings, ColourNamesAndTheSecondPalette)
     TempDir dir;
     const std::string path = dir.file("p2.ini");
     writeBytes(path, "[grid]\nx=77\nmine=yes\n[language1]\nani=Animacja\n");
-    EXPECT_EQ(writtenAndRead(path, ConfigSettings{.palette = 4}).palette, 0);
+    EXPECT_EQ(writtenAndRead(path, ConfigFileValues{.palette = 4}).palette, 0);
     EXPECT_EQ(readBytes(path).find("color"), std::string::npos);
     writeBytes(path, "[options]\ncolor=red\n");
-    EXPECT_EQ(writtenAndRead(path, ConfigSettings{.palette = 4}).palette, 1);
+    EXPECT_EQ(writtenAndRead(path, ConfigFileValues{.palette = 4}).palette, 1);
 }
 
 TEST(Settings, SavingOverAnExistingFileKeepsItsOtherKeys)
@@ -102,7 +102,7 @@ TEST(Settings, SavingOverAnExistingFileKeepsItsOtherKeys)
     TempDir dir;
     const std::string path = dir.file("keep.ini");
     writeBytes(path, "[grid]\nx=77\nmine=yes\n[language1]\nani=Animacja\n");
-    writtenAndRead(path, ConfigSettings{});
+    writtenAndRead(path, ConfigFileValues{});
     EXPECT_EQ(readBytes(path), "[grid]\nx=50\nmine=yes\ny=50\nsquare=0\n[language1]\nani=Animacja\n"
                                "[layers]\ndep=10\nmax=50.0\n"
                                "[conditions]\nzmode=0\nz=0\nzx=1\nzy=1\n"
@@ -116,7 +116,7 @@ TEST(Settings, ReadsAFileWrittenByHand)
     // Windows-1250 captions, CRLF, names in capitals, a hexadecimal speed, text that is no
     // number for "t" (the window's edit box reports it; the file layer keeps it as read).
     IniFile ini(std::string(TESSAVO_TEST_DATA) + "/hand-written.ini");
-    const ConfigSettings expected{.x = 30, .y = 60, .square = false, .dep = 250, .max = "12,5",
+    const ConfigFileValues expected{.x = 30, .y = 60, .square = false, .dep = 250, .max = "12,5",
                                   .zmode = 1, .z = 3, .zx = 0, .zy = 7, .speed = 16, .zoom = 9,
                                   .autoheight = true, .xabs = -40, .yabs = 300, .chart = 1,
                                   .t = "abc", .language = "2", .palette = 2};

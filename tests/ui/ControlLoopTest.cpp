@@ -3,6 +3,7 @@
 
 #include "ui/ClientArea.h"
 #include "ui/RadioGroup.h"
+#include "run/FilmRun.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -17,6 +18,7 @@ class ControlLoopTest : public QObject {
     Q_OBJECT
 private slots:
     void ticksGrowTheFilmAndTheChart();
+    void windowTicksAsTheBatchToolDoes();
     void startButtonRunsTheTimerAndStopsIt();
     void growthStopsAtMaxLayersButTicksGoOn();
     void autoHeightMovesRemovedLayersToTheOffset();
@@ -45,6 +47,44 @@ void ControlLoopTest::ticksGrowTheFilmAndTheChart()
     QCOMPARE(w.drawX, w.originX);
     QCOMPARE(w.drawY, w.originY);
     QVERIFY(f.errors.messages.isEmpty());
+}
+
+void ControlLoopTest::windowTicksAsTheBatchToolDoes()
+{
+    // The window and the batch tool grow a film through the same tick: with the same seed and
+    // settings, the lattice and every chart value agree after many ticks (auto-height on, so
+    // the removed layers move the same way too).
+    FormFixture f;
+    TForm1& w = *f.form;
+    w.ScrollBar6->setValue(23);
+    w.ScrollBar7->setValue(17);
+    w.ScrollBar3->setValue(400);
+    w.CheckBox2->setChecked(true);
+    w.Edit2->setText(QStringLiteral("3"));
+    w.Button1Click();
+    w.sim->rng->seed(4242);
+
+    FilmSetup setup;
+    setup.scenario = windowDefaults();
+    setup.scenario.sizeX = 23;
+    setup.scenario.sizeY = 17;
+    setup.scenario.ratePosition = 400;
+    setup.scenario.relaxations = 3;
+    setup.autoHeight = true;
+    FilmRun batch(setup, 4242);
+
+    const int ticks = 60;
+    std::vector<double> batchValues;
+    for (int i = 0; i < ticks; ++i) {
+        w.Timer1Timer();
+        batchValues.push_back(batch.tick());
+    }
+    QCOMPARE(heights(*w.sim->lattice), heights(*batch.simulation().lattice));
+    QVERIFY(w.sim->heightOffset > 0);
+    QCOMPARE(w.sim->heightOffset, batch.simulation().heightOffset);
+    QCOMPARE(w.sim->deposited, batch.simulation().deposited);
+    const std::vector<double> shown(w.chart->values.begin(), w.chart->values.begin() + ticks);
+    QCOMPARE(shown, batchValues);
 }
 
 void ControlLoopTest::startButtonRunsTheTimerAndStopsIt()

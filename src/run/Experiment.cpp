@@ -1,6 +1,6 @@
-#include "batch/Experiment.h"
+#include "run/Experiment.h"
 
-#include "batch/GrowthRun.h"
+#include "run/FilmRun.h"
 #include "model/AppError.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@
 
 #include <unistd.h>
 
-Experiment::Experiment(const RunSettings& settings, uint32_t firstSeed, int32_t runs, int64_t ticks)
+Experiment::Experiment(const FilmSetup& settings, uint32_t firstSeed, int32_t runs, int64_t ticks)
     : settings_(settings), firstSeed_(firstSeed), runs_(runs), ticks_(ticks)
 {
 }
@@ -101,7 +101,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
             try {
                 series.roughness.resize(static_cast<size_t>(ticks_));
                 series.deposited.resize(static_cast<size_t>(ticks_));
-                GrowthRun growth(settings_, seedOf(k));
+                FilmRun growth(settings_, seedOf(k));
                 for (int64_t t = 0; t < ticks_; ++t) {
                     series.roughness[t] = growth.tick();
                     series.deposited[t] = growth.simulation().deposited;

@@ -1,16 +1,16 @@
 #pragma once
-// SingleRun: one batch run with the outputs of a window session: the roughness series (CSV),
+// SingleRunCommand: one batch run with the outputs of a window session: the roughness series (CSV),
 // the layer file, the surface picture, the chart and the frames. Every output is checked for
 // writability before the first tick and written whole or not at all.
-#include "batch/BatchOptions.h"
-#include "batch/BatchSettings.h"
+#include "batch/BatchCommandLine.h"
+#include "batch/BatchPlan.h"
 
 #include <cstdint>
 #include <vector>
 
-class SingleRun {
+class SingleRunCommand {
 public:
-    SingleRun(const BatchOptions& options, const BatchSettings& settings);
+    SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings);
 
     // Runs every tick and writes the outputs; throws AppError on a file error.
     void run();
@@ -24,6 +24,6 @@ public:
     int32_t finalHeightOffset = 0;
 
 private:
-    const BatchOptions& options_;
-    const BatchSettings& settings_;
+    const BatchCommandLine& options_;
+    const BatchPlan& settings_;
 };

@@ -3,15 +3,15 @@
 // (mod 2^32), spread over a pool of threads. Each run has its own generator and lattice and
 // drops them when it finishes; only the per-tick statistics are kept. The statistics are
 // added in run order, so they are identical for every number of threads.
-#include "batch/RoughnessStats.h"
-#include "batch/RunSettings.h"
+#include "run/RoughnessStats.h"
+#include "run/FilmSetup.h"
 
 #include <cstdint>
 #include <functional>
 
 class Experiment {
 public:
-    Experiment(const RunSettings& settings, uint32_t firstSeed, int32_t runs, int64_t ticks);
+    Experiment(const FilmSetup& settings, uint32_t firstSeed, int32_t runs, int64_t ticks);
 
     // Called on the calling thread about five times a second while the runs go on, and once
     // at the end: runs finished so far and ticks done so far over all runs.
@@ -39,7 +39,7 @@ private:
     // the oldest unfinished run by at most this many runs.
     static int32_t runsAhead(int32_t threads) { return 2 * threads; }
 
-    RunSettings settings_;
+    FilmSetup settings_;
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;

@@ -1,6 +1,6 @@
-#include "batch/GrowthFit.h"
+#include "run/GrowthFit.h"
 
-#include "batch/NumberText.h"
+#include "files/NumberText.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "batch/RoughnessStats.h"
+#include "run/RoughnessStats.h"
 
 #include <cmath>
 

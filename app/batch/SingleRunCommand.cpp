@@ -1,7 +1,7 @@
-#include "batch/SingleRun.h"
+#include "batch/SingleRunCommand.h"
 
-#include "batch/GrowthRun.h"
-#include "batch/NumberText.h"
+#include "run/FilmRun.h"
+#include "files/NumberText.h"
 #include "batch/OutputFile.h"
 #include "batch/ProgressBar.h"
 #include "chart/Wykres.h"
@@ -45,15 +45,15 @@ void writeLayer(const Symulacja& sim, const std::string& path)
 
 } // namespace
 
-SingleRun::SingleRun(const BatchOptions& options, const BatchSettings& settings)
+SingleRunCommand::SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings)
     : options_(options), settings_(settings)
 {
 }
 
-void SingleRun::run()
+void SingleRunCommand::run()
 {
-    const BatchOptions& o = options_;
-    const BatchSettings& s = settings_;
+    const BatchCommandLine& o = options_;
+    const BatchPlan& s = settings_;
 
     // Check every output before the first tick, so that a long run does not end in an error.
     for (const std::string* name : {&o.saveLayer, &o.pictureFile, &o.chartFile})
@@ -67,7 +67,7 @@ void SingleRun::run()
         csv->write("tick,deposited,heightOffset,roughness\n");
     }
 
-    GrowthRun growth(s.run, s.seed);
+    FilmRun growth(s.run, s.seed);
     Symulacja& sim = growth.simulation();
 
     const bool drawsSurface = !o.pictureFile.empty() || !o.framesName.empty();

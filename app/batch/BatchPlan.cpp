@@ -1,4 +1,4 @@
-#include "batch/BatchSettings.h"
+#include "batch/BatchPlan.h"
 
 #include "files/IniFile.h"
 #include "files/LayerFile.h"
@@ -44,7 +44,7 @@ int32_t comboIndex(int32_t index, int32_t items)
 
 } // namespace
 
-double BatchSettings::maxLayersOf(const std::string& text)
+double BatchPlan::maxLayersOf(const std::string& text)
 {
     try {
         return strToFloat(text, '.');
@@ -53,9 +53,9 @@ double BatchSettings::maxLayersOf(const std::string& text)
     }
 }
 
-BatchSettings BatchSettings::resolve(const BatchOptions& o)
+BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
 {
-    BatchSettings s;
+    BatchPlan s;
     Scenario& sc = s.run.scenario;
     sc = windowDefaults();
     sc.name = "batch";
@@ -66,7 +66,7 @@ BatchSettings BatchSettings::resolve(const BatchOptions& o)
     if (!o.configFile.empty()) {
         checkReadable(o.configFile);
         const IniFile ini(o.configFile);
-        const ConfigSettings c = readConfigSettings(ini);
+        const ConfigFileValues c = readConfigSettings(ini);
         sc.sizeX = c.x;
         sc.sizeY = c.square ? c.x : c.y;
         s.ratePosition = c.dep;

@@ -1,5 +1,5 @@
 // The growth exponent fit on series whose answer is known.
-#include "batch/GrowthFit.h"
+#include "run/GrowthFit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "batch/BatchOptions.h"
+#include "batch/BatchCommandLine.h"
 
-#include "batch/BatchSettings.h"
+#include "batch/BatchPlan.h"
 #include "batch/UsageError.h"
 #include "files/PictureFile.h"
 #include "model/Convert.h"
@@ -74,7 +74,7 @@ void checkPictureName(const std::string& option, const std::string& name)
 
 } // namespace
 
-BatchOptions BatchOptions::parse(const QStringList& arguments)
+BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -113,7 +113,7 @@ BatchOptions BatchOptions::parse(const QStringList& arguments)
                        saveLayer, roughness, picture, chart, frames, origin, zoom, palette, chartStyle, quiet,
                        runs, jobs, fit, fitRange, json});
 
-    BatchOptions o;
+    BatchCommandLine o;
     o.helpText = text(parser.helpText().replace("<executable_name>", "tessavo-batch"));
     if (!parser.parse(arguments))
         throw UsageError(text(parser.errorText()));
@@ -147,7 +147,7 @@ BatchOptions BatchOptions::parse(const QStringList& arguments)
     if (parser.isSet(max)) {
         o.maxText = value(max);
         try {
-            BatchSettings::maxLayersOf(*o.maxText);
+            BatchPlan::maxLayersOf(*o.maxText);
         } catch (const AppError& e) {
             throw UsageError(std::string("--max: ") + e.what());
         }

@@ -1,7 +1,7 @@
 #pragma once
-// BatchOptions: the command line of tessavo-batch, checked and converted. Settings that the
+// BatchCommandLine: the command line of tessavo-batch, checked and converted. Settings that the
 // user did not give stay unset here: they come from --config, or else from the window's
-// start-up values (see BatchSettings). Sizes in lattice cells, the rate as the rate bar's
+// start-up values (see BatchPlan). Sizes in lattice cells, the rate as the rate bar's
 // position (rate = position * 0.001), picture coordinates in bitmap pixels.
 #include <QStringList>
 
@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-struct BatchOptions {
+struct BatchCommandLine {
     bool help = false;
     bool version = false;
     std::string helpText;
@@ -48,5 +48,5 @@ struct BatchOptions {
 
     // Parses the arguments (the program name first). Throws UsageError on anything malformed,
     // unknown or contradictory.
-    static BatchOptions parse(const QStringList& arguments);
+    static BatchCommandLine parse(const QStringList& arguments);
 };

@@ -1,16 +1,16 @@
 #pragma once
-// BatchSettings: the settings a batch run uses, resolved from the command line, the
+// BatchPlan: the settings a batch run uses, resolved from the command line, the
 // configuration file (--config) and the window's start-up values, in this order of precedence,
 // and the stored lattice of --layer. Reading those files is the only work done here; their
 // errors are AppError (exit status 1).
-#include "batch/BatchOptions.h"
-#include "batch/RunSettings.h"
+#include "batch/BatchCommandLine.h"
+#include "run/FilmSetup.h"
 
 #include <cstdint>
 #include <string>
 
-struct BatchSettings {
-    RunSettings run;
+struct BatchPlan {
+    FilmSetup run;
     bool seedFromClock = true;
     uint32_t seed = 0;
     int64_t steps = 1000;
@@ -22,7 +22,7 @@ struct BatchSettings {
     int32_t zoom = 7;      // cell size, pixels
     int32_t chartStyle = 0;
 
-    static BatchSettings resolve(const BatchOptions& options);
+    static BatchPlan resolve(const BatchCommandLine& options);
 
     // The layers to deposit from their text, with a decimal point or a decimal comma: the
     // window keeps the text as typed in the user's locale, so a configuration saved under a

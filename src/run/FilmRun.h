@@ -1,0 +1,53 @@
+#pragma once
+// FilmRun: one film grown tick by tick, the tick shared by the window and the batch tool:
+// step, then auto-height when on; the roughness (in layers) is read after the tick. The
+// window grows its own simulation through one; the batch tool's films own their simulation
+// and their generator, so independent films can grow on several threads at once.
+#include "model/Random.h"
+#include "model/Symulacja.h"
+#include "run/FilmSetup.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class FilmRun {
+public:
+    // Grows `sim`, which stays the caller's and must outlive the run.
+    explicit FilmRun(Symulacja& sim);
+    // A fresh lattice (or the stored one of `setup`) with its own generator seeded by `seed`.
+    FilmRun(const FilmSetup& setup, uint32_t seed);
+    FilmRun(const FilmRun&) = delete;
+    FilmRun& operator=(const FilmRun&) = delete;
+
+    bool autoHeight = false;
+
+    // Called between the relaxation sweeps of a tick with the sweeps done so far; returning
+    // false abandons the tick (and the film: its lattice is then half relaxed).
+    using SweepObserver = std::function<bool(int32_t sweepsDone)>;
+    void observeSweeps(SweepObserver observer) { observer_ = std::move(observer); }
+
+    // The tick's growth: one step, then the auto-height removal when on. False when a sweep
+    // observer abandoned it.
+    bool advance();
+    // The roughness of the lattice now, in layers (0 without a lattice).
+    double roughness() const;
+    // advance(), then the roughness after it.
+    double tick()
+    {
+        advance();
+        return roughness();
+    }
+
+    const Symulacja& simulation() const { return *sim_; }
+    Symulacja& simulation() { return *sim_; }
+    int64_t ticksDone() const { return ticks_; }
+
+private:
+    std::unique_ptr<Random> random_;   // an owned film's generator
+    std::unique_ptr<Symulacja> owned_; // an owned film's simulation, which points at random_
+    Symulacja* sim_;
+    SweepObserver observer_;
+    int64_t ticks_ = 0;
+};
