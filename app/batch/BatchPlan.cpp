@@ -125,20 +125,12 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
         const int32_t rows = std::clamp(LayerFile::readRows(ini), 10, 100);
         sc.sizeX = square ? rows : cols;
         sc.sizeY = rows;
-        Random scratch;
-        Symulacja sim(&scratch);
-        sim.sizeX = sc.sizeX;
-        sim.sizeY = sc.sizeY;
-        sim.allocateLattice(0);
+        auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(sc.sizeX) * static_cast<size_t>(sc.sizeY));
         try {
-            LayerFile::readHeights(ini, sim);
+            LayerFile::readHeights(ini, sc.sizeY, sc.sizeX, heights->data());
         } catch (const AppError& e) {
             throw AppError(o.layerFile + ": " + e.what());
         }
-        auto heights = std::make_shared<std::vector<int32_t>>();
-        heights->reserve(static_cast<size_t>(sc.sizeX) * static_cast<size_t>(sc.sizeY));
-        for (int32_t r = 0; r < sc.sizeY; ++r)
-            heights->insert(heights->end(), sim.lattice->row(r), sim.lattice->row(r) + sc.sizeX);
         s.run.startHeights = std::move(heights);
     }
 

@@ -130,30 +130,3 @@ bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweep
     }
     return true;
 }
-
-std::string Symulacja::rowText(int32_t r) const
-{
-    std::string text;
-    if (!lattice || lattice->empty() || r < 0 || r >= lattice->height)
-        return text;
-    for (int32_t c = 0; c < sizeX; ++c) {
-        text += std::to_string(lattice->getWrapped(r, c % lattice->width));
-        text += '|';
-    }
-    return text;
-}
-
-void Symulacja::parseRow(int32_t r, const std::string& text)
-{
-    const bool rowInLattice = lattice && !lattice->empty() && r >= 0 && r < lattice->height;
-    size_t pos = 0; // start of the remaining text
-    for (int32_t c = 0; c < sizeX; ++c) {
-        const size_t bar = text.find('|', pos);
-        const std::string field = bar == std::string::npos ? std::string() : text.substr(pos, bar - pos);
-        const int32_t value = strToInt(field);
-        if (rowInLattice && c < lattice->width)
-            lattice->set(value, r, c);
-        if (bar != std::string::npos)
-            pos = bar + 1;
-    }
-}

@@ -63,11 +63,6 @@ public:
     // clamped to 0..INT64_MAX (NaN counts as 0).
     int64_t particlesPerStep() const;
 
-    // One lattice row as layer-file text: each height followed by "|".
-    std::string rowText(int32_t r) const;
-    // Sets cells (r, 0..sizeX-1) from a row text; throws AppError with the integer message
-    // naming the field that fails. The cells before the failing field keep their new values.
-    void parseRow(int32_t r, const std::string& text);
 
 private:
     bool latticeMatches() const;

@@ -223,6 +223,24 @@ TEST(LayerFile, NarrowFileInAWiderLatticeFailsAtTheFirstMissingField)
     EXPECT_EQ(ten.at(0, 5), 0);
 }
 
+TEST(LayerFile, RowTextAndParseRowRoundTrip)
+{
+    const int32_t heights[4] = {3, 0, -12, INT32_MAX};
+    EXPECT_EQ(LayerFile::rowText(heights, 4), "3|0|-12|2147483647|");
+    int32_t back[4] = {};
+    LayerFile::parseRow(LayerFile::rowText(heights, 4), back, 4);
+    EXPECT_TRUE(std::equal(back, back + 4, heights));
+    int32_t row[4] = {9, 9, 9, 9};
+    try {
+        LayerFile::parseRow("1|2|x|4|", row, 4);
+        FAIL() << "a bad field must throw";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
+    }
+    EXPECT_EQ(row[1], 2);
+    EXPECT_EQ(row[2], 9); // the failing field and those after keep theirs
+}
+
 TEST(LayerFile, WideFileGivesTheFirstFieldsOfEachRow)
 {
     TempDir dir;

@@ -234,7 +234,6 @@ TEST(Symulacja, BadParametersDoNotCrash)
         Sim s(rows, cols, 0.5);
         s.sim.step();
         EXPECT_EQ(s.sim.deposited, 0.5);
-        EXPECT_EQ(s.sim.rowText(0), "");
     }
     Sim nan(10, 10, std::numeric_limits<double>::quiet_NaN());
     nan.sim.step();
@@ -255,25 +254,6 @@ TEST(Symulacja, BadParametersDoNotCrash)
     changed.sim.step();
     EXPECT_EQ(total(changed.t()), 0);
     EXPECT_EQ(changed.sim.deposited, 0.5);
-}
-
-TEST(Symulacja, RowTextAndParseRowRoundTrip)
-{
-    Sim s(2, 4, 0.0);
-    s.t().set(3, 0, 0);
-    s.t().set(-12, 0, 2);
-    s.t().set(INT32_MAX, 0, 3);
-    EXPECT_EQ(s.sim.rowText(0), "3|0|-12|2147483647|");
-    s.sim.parseRow(1, s.sim.rowText(0));
-    EXPECT_EQ(s.sim.rowText(1), s.sim.rowText(0));
-    try {
-        s.sim.parseRow(1, "1|2|x|4|");
-        FAIL() << "a bad field must throw";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
-    }
-    EXPECT_EQ(s.t().get(1, 1), 2);
-    EXPECT_EQ(s.t().get(1, 2), -12); // from before: the failing field and those after keep theirs
 }
 
 TEST(Symulacja, FixedScenarioGrowsThePinnedLattice)

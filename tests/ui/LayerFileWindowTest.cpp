@@ -1,6 +1,8 @@
 // Layer files in the window: saving the lattice as the dialog leaves it, loading through the
 // size bars and Reset, errors that stop at their field, and files shared with tessavo-batch.
 #include "FormFixture.h"
+
+#include "files/LayerFile.h"
 #include "ScriptedDialogs.h"
 
 #include "files/IniFile.h"
@@ -89,7 +91,7 @@ void LayerFileWindowTest::saveTakesTheLatticeAfterTheDialog()
     QCOMPARE(ini.ReadString("layer", "x", ""), std::string("30"));
     QCOMPARE(ini.ReadString("layer", "y", ""), std::string("20"));
     for (int32_t r = 0; r < 20; ++r)
-        QCOMPARE(ini.ReadString("layer", "x" + std::to_string(r), ""), w.sim->rowText(r));
+        QCOMPARE(ini.ReadString("layer", "x" + std::to_string(r), ""), LayerFile::rowText(*w.sim->lattice, r));
     QCOMPARE(ini.ReadString("layer", "x20", "none"), std::string("none"));
     QVERIFY(totalHeight(*w.sim->lattice) > 0);
 }
@@ -230,8 +232,8 @@ void LayerFileWindowTest::handWrittenLayerLoads()
     f.load(name);
     QVERIFY(f.errors.messages.isEmpty());
     QCOMPARE(QSize(w.sim->sizeX, w.sim->sizeY), QSize(12, 10));
-    QCOMPARE(w.sim->rowText(0), std::string("3|0|12|3|4|5|6|0|1|2|3|4|"));
-    QCOMPARE(w.sim->rowText(4), std::string("6|0|1|2|3|4|5|6|0|1|2|3|"));
+    QCOMPARE(LayerFile::rowText(*w.sim->lattice, 0), std::string("3|0|12|3|4|5|6|0|1|2|3|4|"));
+    QCOMPARE(LayerFile::rowText(*w.sim->lattice, 4), std::string("6|0|1|2|3|4|5|6|0|1|2|3|"));
     // Extreme heights load as they are and are drawn without trouble.
     QCOMPARE(w.sim->lattice->get(9, 0), std::numeric_limits<int32_t>::max());
     QCOMPARE(w.sim->lattice->get(9, 1), std::numeric_limits<int32_t>::min());
@@ -273,7 +275,7 @@ void LayerFileWindowTest::batchToolReadsTheWindowsFiles()
         qPrintable(errors));
     const IniFile again(scratch.path(QStringLiteral("again.lay")).toStdString());
     for (int32_t r = 0; r < 20; ++r)
-        QCOMPARE(again.ReadString("layer", "x" + std::to_string(r), ""), w.sim->rowText(r));
+        QCOMPARE(again.ReadString("layer", "x" + std::to_string(r), ""), LayerFile::rowText(*w.sim->lattice, r));
 }
 
 void LayerFileWindowTest::windowReadsTheBatchToolsLayer()
@@ -293,7 +295,7 @@ void LayerFileWindowTest::windowReadsTheBatchToolsLayer()
     QCOMPARE(totalHeight(*w.sim->lattice), int64_t(25 * 200));
     const IniFile ini(scratch.path(QStringLiteral("t.lay")).toStdString());
     for (int32_t r = 0; r < 25; ++r)
-        QCOMPARE(w.sim->rowText(r), ini.ReadString("layer", "x" + std::to_string(r), ""));
+        QCOMPARE(LayerFile::rowText(*w.sim->lattice, r), ini.ReadString("layer", "x" + std::to_string(r), ""));
 }
 
 QTEST_MAIN(LayerFileWindowTest)
