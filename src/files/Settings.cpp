@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr std::array<const char*, 4> colorNames = {"green", "red", "blue", "mixed"};
+// The configuration file names the first four schemes; the fifth has no name there.
+constexpr std::size_t namedPalettes = 4;
 
 } // namespace
 
@@ -54,16 +55,16 @@ void writeStringSetting(IniFile& ini, Setting s, const std::string& value)
 
 std::optional<std::string> colorNameOfPalette(int32_t palette)
 {
-    if (palette < 0 || palette >= static_cast<int32_t>(colorNames.size()))
+    if (palette < 0 || palette >= static_cast<int32_t>(namedPalettes))
         return std::nullopt;
-    return std::string(colorNames[static_cast<std::size_t>(palette)]);
+    return std::string(paletteNames[static_cast<std::size_t>(palette)]);
 }
 
 int32_t paletteOfColorName(const std::string& name)
 {
     // The colour menu's rule: green, red and blue by exact name, everything else mixed.
     for (int32_t p = 0; p < 3; ++p)
-        if (name == colorNames[static_cast<std::size_t>(p)])
+        if (name == paletteNames[static_cast<std::size_t>(p)])
             return p;
     return 3;
 }

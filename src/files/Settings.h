@@ -1,9 +1,11 @@
 #pragma once
-// The settings of the configuration file (".ini"): the table of its 18 keys in the order they
-// are written and read, with section, key, form and default, shared by the window's save and
-// load commands and the batch tool; ConfigFileValues holds one set of values, and the colour
-// names map to palette numbers. Sizes are lattice cells, dep thousandths of a layer per step,
+// The settings of the configuration file (".ini"), read and written through the one table of
+// settings (model/SettingsTable.h) shared by the window's controls, its save and load commands
+// and the batch tool; ConfigFileValues holds one set of values, and the colour names map to
+// palette numbers. Sizes are lattice cells, dep thousandths of a layer per step,
 // xabs/yabs the surface origin in bitmap pixels.
+#include "model/SettingsTable.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,47 +13,6 @@
 
 class IniFile;
 
-enum class SettingForm { Integer, Bool, String };
-
-// The keys of the table, in order.
-enum class Setting {
-    GridX, GridY, Square, Dep, Max, Zmode, Z, Zx, Zy,
-    Speed, Zoom, AutoHeight, Xabs, Yabs, Chart, Relaxations, Language, Color
-};
-
-struct SettingKey {
-    const char* section;
-    const char* key;
-    SettingForm form;
-    int32_t defaultNumber;   // integer and bool keys (false 0, true 1)
-    const char* defaultText; // string keys
-    bool clamped;            // integer keys whose control holds them to low..high
-    int32_t low;
-    int32_t high;
-};
-
-inline constexpr std::array<SettingKey, 18> settingsTable = {{
-    {"grid", "x", SettingForm::Integer, 50, "", true, 10, 100},
-    {"grid", "y", SettingForm::Integer, 50, "", true, 10, 100},
-    {"grid", "square", SettingForm::Bool, 0, "", false, 0, 0},
-    {"layers", "dep", SettingForm::Integer, 10, "", true, 1, 1000},
-    {"layers", "max", SettingForm::String, 0, "50.0", false, 0, 0},
-    {"conditions", "zmode", SettingForm::Integer, 0, "", true, -1, 1},
-    {"conditions", "z", SettingForm::Integer, 0, "", false, 0, 0},
-    {"conditions", "zx", SettingForm::Integer, 1, "", false, 0, 0},
-    {"conditions", "zy", SettingForm::Integer, 1, "", false, 0, 0},
-    {"animation", "speed", SettingForm::Integer, 80, "", true, 1, 100},
-    {"animation", "zoom", SettingForm::Integer, 7, "", true, 5, 10},
-    {"animation", "autoheight", SettingForm::Bool, 0, "", false, 0, 0},
-    {"animation", "xabs", SettingForm::Integer, 210, "", false, 0, 0},
-    {"animation", "yabs", SettingForm::Integer, 190, "", false, 0, 0},
-    {"animation", "chart", SettingForm::Integer, 0, "", true, -1, 1},
-    {"relaxation", "t", SettingForm::String, 0, "5", false, 0, 0},
-    {"options", "language", SettingForm::String, 0, "1", false, 0, 0},
-    {"options", "color", SettingForm::String, 0, "green", false, 0, 0},
-}};
-
-constexpr const SettingKey& settingKey(Setting s) { return settingsTable[static_cast<std::size_t>(s)]; }
 
 // One key, read with its default. Integers come as stored (see clampSetting); a bool key
 // reads through ReadBool.

@@ -3,6 +3,7 @@
 // benchmarks and the batch tool so that each does not build its own. Sizes in lattice cells,
 // the rate as the rate bar's position (rate = position / 1000, the nearest double, as the
 // window's rate bar sets it).
+#include "model/SettingsTable.h"
 #include "model/Symulacja.h"
 
 #include <cstdint>
@@ -10,15 +11,16 @@
 
 struct Scenario {
     std::string name;
-    int32_t sizeX = 50;
-    int32_t sizeY = 50;
-    int32_t ratePosition = 10;
-    double maxLayers = 50.0;
-    int32_t relaxations = 5;
-    int32_t zmode = 0;
-    int32_t z = 2;
-    int32_t zx = 1;
-    int32_t zy = 1;
+    // The window's start-up values.
+    int32_t sizeX = settingKey(Setting::GridX).start;
+    int32_t sizeY = settingKey(Setting::GridY).start;
+    int32_t ratePosition = settingKey(Setting::Dep).start;
+    double maxLayers = 50.0; // the start text of the layers box, "50"
+    int32_t relaxations = 5; // the start text of the relaxations box, "5"
+    int32_t zmode = settingKey(Setting::Zmode).start;
+    int32_t z = settingKey(Setting::Z).start;
+    int32_t zx = settingKey(Setting::Zx).start;
+    int32_t zy = settingKey(Setting::Zy).start;
     uint32_t seed = 1;
     int32_t ticks = 0; // steps to grow before use
 

@@ -1,6 +1,7 @@
 // TForm1: construction and layout of the main window.
 #include "ui/TForm1.h"
 
+#include "model/SettingsTable.h"
 #include "ui/ClientArea.h"
 #include "ui/RadioGroup.h"
 #include "ui/TAboutBox.h"
@@ -58,6 +59,13 @@ QScrollBar* makeScrollBar(QWidget* parent, const char* name, int x, int y, int w
     return bar;
 }
 
+// A scroll bar whose range, large step and start position come from the settings table.
+QScrollBar* makeSettingBar(QWidget* parent, const char* name, int x, int y, int w, int h, Setting setting)
+{
+    const SettingKey& k = settingKey(setting);
+    return makeScrollBar(parent, name, x, y, w, h, k.low, k.high, k.largeStep, k.start);
+}
+
 QComboBox* makeComboBox(QWidget* parent, const char* name, int x, int y, int itemCount, int selected)
 {
     auto* box = named(new QComboBox(parent), name);
@@ -66,6 +74,13 @@ QComboBox* makeComboBox(QWidget* parent, const char* name, int x, int y, int ite
         box->addItem(QString::number(i));
     box->setCurrentIndex(selected);
     return box;
+}
+
+// A combo box listing the indexes low..high of its setting, the start one selected.
+QComboBox* makeSettingCombo(QWidget* parent, const char* name, int x, int y, Setting setting)
+{
+    const SettingKey& k = settingKey(setting);
+    return makeComboBox(parent, name, x, y, k.high - k.low + 1, k.start);
 }
 
 RadioGroup* makeRadioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
@@ -176,30 +191,30 @@ void TForm1::buildLayout()
     Button1 = named(new QPushButton(QStringLiteral("Reset"), GroupBox1), "Button1");
     Button1->setGeometry(72, 24, 57, 25);
     Label2 = makeLabel(GroupBox1, "Label2", QStringLiteral("prędkość"), 16, 56, 44, 13);
-    ScrollBar2 = makeScrollBar(GroupBox1, "ScrollBar2", 16, 72, 110, 15, 1, 100, 10, 80);
+    ScrollBar2 = makeSettingBar(GroupBox1, "ScrollBar2", 16, 72, 110, 15, Setting::Speed);
     Label3 = makeLabel(GroupBox1, "Label3", QStringLiteral("zbliżenie"), 16, 96, 40, 13);
-    ScrollBar1 = makeScrollBar(GroupBox1, "ScrollBar1", 16, 112, 110, 15, 5, 10, 1, 7);
+    ScrollBar1 = makeSettingBar(GroupBox1, "ScrollBar1", 16, 112, 110, 15, Setting::Zoom);
     CheckBox2 = named(new QCheckBox(QStringLiteral("autowysokość"), GroupBox1), "CheckBox2");
     CheckBox2->setGeometry(16, 136, 105, 17);
 
     // Lattice size.
     Label7 = makeLabel(GroupBox2, "Label7", QStringLiteral("Rozmiar"), 16, 24, 38, 13);
     Label1 = makeLabel(GroupBox2, "Label1", QStringLiteral("50x50"), 64, 24, 29, 13);
-    ScrollBar6 = makeScrollBar(GroupBox2, "ScrollBar6", 16, 48, 113, 12, 10, 100, 10, 50);
-    ScrollBar7 = makeScrollBar(GroupBox2, "ScrollBar7", 16, 72, 113, 12, 10, 100, 10, 50);
+    ScrollBar6 = makeSettingBar(GroupBox2, "ScrollBar6", 16, 48, 113, 12, Setting::GridX);
+    ScrollBar7 = makeSettingBar(GroupBox2, "ScrollBar7", 16, 72, 113, 12, Setting::GridY);
     CheckBox1 = named(new QCheckBox(QStringLiteral("kwadratowa"), GroupBox2), "CheckBox1");
     CheckBox1->setGeometry(16, 96, 97, 17);
 
     // Deposition.
     w_zrzucie_txt = makeLabel(GroupBox3, "w_zrzucie_txt", QStringLiteral("w zrzucie:"), 16, 24, 47, 13);
     w_zrzucie_num = makeLabel(GroupBox3, "w_zrzucie_num", QString(), 80, 24, 3, 13);
-    ScrollBar3 = makeScrollBar(GroupBox3, "ScrollBar3", 16, 40, 105, 15, 1, 1000, 10, 10);
+    ScrollBar3 = makeSettingBar(GroupBox3, "ScrollBar3", 16, 40, 105, 15, Setting::Dep);
     Label5 = makeLabel(GroupBox3, "Label5", QStringLiteral("maksymalnie"), 16, 64, 60, 13);
-    Edit1 = named(new QLineEdit(QStringLiteral("50"), GroupBox3), "Edit1");
+    Edit1 = named(new QLineEdit(QString::fromLatin1(settingKey(Setting::Max).startText), GroupBox3), "Edit1");
     Edit1->setGeometry(16, 80, 105, 21);
 
     // Relaxations.
-    Edit2 = named(new QLineEdit(QStringLiteral("5"), GroupBox4), "Edit2");
+    Edit2 = named(new QLineEdit(QString::fromLatin1(settingKey(Setting::Relaxations).startText), GroupBox4), "Edit2");
     Edit2->setGeometry(16, 24, 73, 21);
 
     // Neighbour conditions.
@@ -207,13 +222,13 @@ void TForm1::buildLayout()
         {QStringLiteral("izotropowe"), QStringLiteral("anizotropowe")}, QRect(8, 8, 121, 65));
     Label12 = makeLabel(Panel1, "Label12", QStringLiteral("Z"), 16, 80, 10, 16);
     Label12->setFont(boldFont);
-    ComboBox1 = makeComboBox(Panel1, "ComboBox1", 48, 80, 5, 2);
+    ComboBox1 = makeSettingCombo(Panel1, "ComboBox1", 48, 80, Setting::Z);
     Label11 = makeLabel(Panel1, "Label11", QStringLiteral("Zx"), 16, 104, 17, 16);
     Label11->setFont(boldFont);
-    ComboBox2 = makeComboBox(Panel1, "ComboBox2", 48, 104, 4, 1);
+    ComboBox2 = makeSettingCombo(Panel1, "ComboBox2", 48, 104, Setting::Zx);
     Label10 = makeLabel(Panel1, "Label10", QStringLiteral("Zy"), 16, 128, 18, 16);
     Label10->setFont(boldFont);
-    ComboBox3 = makeComboBox(Panel1, "ComboBox3", 48, 128, 4, 1);
+    ComboBox3 = makeSettingCombo(Panel1, "ComboBox3", 48, 128, Setting::Zy);
 }
 
 void TForm1::buildMenu()

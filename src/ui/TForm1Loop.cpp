@@ -3,6 +3,7 @@
 #include "ui/TForm1.h"
 
 #include "model/Convert.h"
+#include "model/SettingsTable.h"
 #include "ui/ClientArea.h"
 #include "ui/LocaleText.h"
 #include "ui/RadioGroup.h"
@@ -221,8 +222,8 @@ void TForm1::FormCreate()
     chart = std::make_unique<Wykres>();
     sim->applyDefaults();
     sim->allocateLattice();
-    originX = 210;
-    originY = 190;
+    originX = settingKey(Setting::Xabs).start;
+    originY = settingKey(Setting::Yabs).start;
     cellSize = ScrollBar1->value();
     ScrollBar2Change(); // the tick interval from the speed bar
     surfaceLeft = 10;
