@@ -44,15 +44,6 @@ int32_t comboIndex(int32_t index, int32_t items)
 
 } // namespace
 
-double BatchPlan::maxLayersOf(const std::string& text)
-{
-    try {
-        return strToFloat(text, '.');
-    } catch (const AppError&) {
-        return strToFloat(text, ',');
-    }
-}
-
 BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
 {
     BatchPlan s;
@@ -86,7 +77,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
         // The texts are checked here only when the command line does not replace them.
         try {
             if (!o.maxText)
-                maxLayersOf(s.maxText);
+                maxLayersOfText(s.maxText);
             if (!o.relaxText)
                 strToInt(s.relaxText);
         } catch (const AppError& e) {
@@ -113,7 +104,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     takeGiven(s.chartStyle, o.chartStyle);
 
     sc.ratePosition = s.ratePosition;
-    sc.maxLayers = maxLayersOf(s.maxText);
+    sc.maxLayers = maxLayersOfText(s.maxText);
     sc.relaxations = strToInt(s.relaxText);
 
     if (!o.layerFile.empty()) {

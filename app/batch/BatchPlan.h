@@ -24,9 +24,4 @@ struct BatchPlan {
 
     static BatchPlan resolve(const BatchCommandLine& options);
 
-    // The layers to deposit from their text, with a decimal point or a decimal comma: the
-    // window keeps the text as typed in the user's locale, so a configuration saved under a
-    // decimal comma ("50,5") means the same here on any machine. Throws AppError
-    // "'<text>' is not a valid floating point value" for any other text.
-    static double maxLayersOf(const std::string& text);
 };

@@ -1,6 +1,8 @@
 #include "files/Settings.h"
 
 #include "files/IniFile.h"
+#include "model/AppError.h"
+#include "model/Convert.h"
 
 #include <algorithm>
 
@@ -10,6 +12,15 @@ namespace {
 constexpr std::size_t namedPalettes = 4;
 
 } // namespace
+
+double maxLayersOfText(const std::string& text)
+{
+    try {
+        return strToFloat(text, '.');
+    } catch (const AppError&) {
+        return strToFloat(text, ',');
+    }
+}
 
 int32_t readIntegerSetting(const IniFile& ini, Setting s)
 {

@@ -34,6 +34,12 @@ std::optional<std::string> colorNameOfPalette(int32_t palette);
 // any other text 3 (the "Paleta 1" scheme). A missing key reads as "green".
 int32_t paletteOfColorName(const std::string& name);
 
+// The layers to deposit from their text ("max"), with a decimal point or a decimal comma: the
+// window keeps the text as typed in the user's locale, so a configuration saved under a
+// decimal comma ("50,5") means the same on any machine. Throws AppError
+// "'<text>' is not a valid floating point value" for any other text.
+double maxLayersOfText(const std::string& text);
+
 // One set of settings, with the table's defaults.
 struct ConfigFileValues {
     int32_t x = settingKey(Setting::GridX).defaultNumber;          // lattice columns
