@@ -10,6 +10,10 @@
 
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -17,15 +21,41 @@
 
 namespace {
 
-// An input must exist and be a readable file: the INI store reads a missing file as empty.
+// An input must exist and be a readable regular file: the INI store reads a missing file as
+// empty, and a FIFO or a device would block or never end. Opened without blocking, so a FIFO
+// with no writer is refused at once.
 void checkReadable(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         throw AppError("cannot read " + path + ": " + std::strerror(errno));
-    std::fclose(f);
-    if (QFileInfo(QString::fromStdString(path)).isDir())
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!statted)
+        throw AppError("cannot read " + path + ": " + std::strerror(error));
+    if (S_ISDIR(st.st_mode))
         throw AppError("cannot read " + path + ": it is a directory");
+    if (!S_ISREG(st.st_mode))
+        throw AppError("cannot read " + path + ": it is not a regular file");
+}
+
+// True when both names lead to one existing file (through links too).
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0
+        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// An output that is also an input would destroy the input it is made from.
+void checkOutputsAreNotInputs(const BatchCommandLine& o)
+{
+    for (const std::string* input : {&o.configFile, &o.layerFile})
+        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile})
+            if (sameFile(*input, *output))
+                throw AppError("cannot write " + *output + ": it is also the input " + *input);
 }
 
 // An option given on the command line replaces the value of the file or the default.
@@ -46,6 +76,7 @@ int32_t comboIndex(int32_t index, int32_t items)
 
 BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
 {
+    checkOutputsAreNotInputs(o);
     BatchPlan s;
     Scenario& sc = s.run.scenario;
     sc = windowDefaults();

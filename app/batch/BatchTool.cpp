@@ -10,12 +10,14 @@
 #include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
 #include "model/Symulacja.h"
+#include "run/StopRequest.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -25,6 +27,25 @@
 namespace {
 
 constexpr const char* programName = "tessavo-batch";
+
+// Set by Ctrl+C (SIGINT) or SIGTERM: the runs stop between two relaxation sweeps and the tool
+// exits without writing its outputs. A second signal ends the program at once.
+StopRequest stopRequest{false};
+
+extern "C" void requestStop(int)
+{
+    stopRequest.store(true);
+}
+
+void catchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 constexpr const char* programVersion = "1.5";
 
 struct Outcome {
@@ -47,7 +68,7 @@ GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const s
 
 Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
-    SingleRunCommand single(o, s);
+    SingleRunCommand single(o, s, &stopRequest);
     single.keepSeries = o.fit;
     single.run();
     Outcome out;
@@ -69,9 +90,8 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
 
     const Experiment experiment(s.run, s.seed, o.runs, s.steps);
     ProgressBar bar(o.runs, "runs", o.runs * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
-    const RoughnessStats stats = experiment.run(jobs, [&bar](int32_t runsDone, int64_t ticksDone) {
-        bar.update(runsDone, ticksDone);
-    });
+    const RoughnessStats stats = experiment.run(
+        jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
     bar.finish();
 
     if (csv) {
@@ -159,9 +179,33 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
     return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
 }
 
+// An error line stays one line: control characters from a file (NUL, CR, TAB, a line break)
+// are shown escaped.
+std::string oneLine(const std::string& message)
+{
+    std::string out;
+    for (const char ch : message) {
+        switch (ch) {
+        case '\0': out += "\\0"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(ch)));
+                out += hex;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
+
 int fail(int status, const std::string& message)
 {
-    std::cerr << programName << ": " << message << std::endl;
+    std::cerr << programName << ": " << oneLine(message) << std::endl;
     return status;
 }
 
@@ -218,6 +262,7 @@ int BatchTool::main(int argc, char** argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
 
+    catchStopSignals();
     try {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan settings = BatchPlan::resolve(options);
@@ -237,6 +282,8 @@ int BatchTool::main(int argc, char** argv)
         return finishOutput();
     } catch (const UsageError& e) {
         return fail(2, e.what());
+    } catch (const Interrupted& e) {
+        return fail(130, e.what());
     } catch (const AppError& e) {
         return fail(1, e.what());
     } catch (const std::bad_alloc&) {

@@ -36,7 +36,7 @@ std::string clockText(double seconds)
 
 } // namespace
 
-void ProgressBar::update(int64_t done, int64_t ticksDone)
+void ProgressBar::update(int64_t done, double ticksDone)
 {
     if (!enabled_)
         return;
@@ -47,16 +47,16 @@ void ProgressBar::update(int64_t done, int64_t ticksDone)
     lastDraw_ = now;
     shown_ = true;
 
-    const double fraction = totalTicks_ > 0 ? static_cast<double>(ticksDone) / static_cast<double>(totalTicks_) : 1.0;
+    const double fraction = totalTicks_ > 0 ? ticksDone / static_cast<double>(totalTicks_) : 1.0;
     constexpr int width = 30;
     int filled = static_cast<int>(fraction * width);
     if (filled > width)
         filled = width;
     std::string bar(static_cast<size_t>(filled), '#');
     bar.append(static_cast<size_t>(width - filled), '.');
-    const double rate = static_cast<double>(ticksDone) / elapsed;
+    const double rate = ticksDone / elapsed;
     const double left = fraction > 0.0 ? elapsed * (1.0 - fraction) / fraction : -1.0;
-    std::fprintf(stderr, "\r[%s] %lld/%lld %s  %.0f ticks/s  %s left \x1b[K", bar.c_str(),
+    std::fprintf(stderr, "\r[%s] %lld/%lld %s  %.3g ticks/s  %s left \x1b[K", bar.c_str(),
                  static_cast<long long>(done), static_cast<long long>(total_), unit_.c_str(), rate,
                  clockText(left).c_str());
     std::fflush(stderr);

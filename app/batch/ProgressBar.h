@@ -13,7 +13,8 @@ public:
     ProgressBar(int64_t total, std::string unit, int64_t totalTicks, bool enabled);
     ~ProgressBar();
 
-    void update(int64_t done, int64_t ticksDone);
+    // `ticksDone` may be fractional: a slow tick moves the bar while it runs.
+    void update(int64_t done, double ticksDone);
     // Clears the line, if one was drawn.
     void finish();
 

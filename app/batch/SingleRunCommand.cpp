@@ -45,8 +45,8 @@ void writeLayer(const Symulacja& sim, const std::string& path)
 
 } // namespace
 
-SingleRunCommand::SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings)
-    : options_(options), settings_(settings)
+SingleRunCommand::SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings, const StopRequest* stop)
+    : options_(options), settings_(settings), stop_(stop)
 {
 }
 
@@ -90,9 +90,21 @@ void SingleRunCommand::run()
         deposited.reserve(static_cast<size_t>(s.steps));
     }
     ProgressBar bar(s.steps, "ticks", s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
+    int64_t tick = 1;
+    // A tick of many relaxation sweeps can take long: the bar moves, and a stop is seen,
+    // between its sweeps.
+    growth.observeSweeps([&](int32_t sweepsDone) {
+        if (stop_ && stop_->load(std::memory_order_relaxed))
+            return false;
+        bar.update(tick - 1, static_cast<double>(tick - 1) + static_cast<double>(sweepsDone) / sim.relaxations);
+        return true;
+    });
     double w = sim.lattice ? sim.lattice->roughness() : 0.0;
-    for (int64_t tick = 1; tick <= s.steps; ++tick) {
-        w = growth.tick();
+    for (; tick <= s.steps; ++tick) {
+        checkStop(stop_);
+        if (!growth.advance())
+            throw Interrupted();
+        w = growth.roughness();
         if (!o.framesName.empty()) {
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
             writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(tick - 1)));
@@ -108,7 +120,7 @@ void SingleRunCommand::run()
             roughness.push_back(w);
             deposited.push_back(sim.deposited);
         }
-        bar.update(tick, tick); // cheap when hidden or drawn recently; ticks may be slow
+        bar.update(tick, static_cast<double>(tick)); // cheap when hidden or drawn recently
     }
     bar.finish();
     finalRoughness = w;

@@ -4,13 +4,16 @@
 // writability before the first tick and written whole or not at all.
 #include "batch/BatchCommandLine.h"
 #include "batch/BatchPlan.h"
+#include "run/StopRequest.h"
 
 #include <cstdint>
 #include <vector>
 
 class SingleRunCommand {
 public:
-    SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings);
+    // `stop`, when given, is checked between relaxation sweeps: once set, run() throws
+    // Interrupted and writes nothing.
+    SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings, const StopRequest* stop = nullptr);
 
     // Runs every tick and writes the outputs; throws AppError on a file error.
     void run();
@@ -26,4 +29,5 @@ public:
 private:
     const BatchCommandLine& options_;
     const BatchPlan& settings_;
+    const StopRequest* stop_;
 };

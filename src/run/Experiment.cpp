@@ -70,7 +70,7 @@ void Experiment::checkMemory(int32_t jobs, uint64_t available) const
                        + gigabytes(available) + " of this machine: use fewer --steps or --jobs");
 }
 
-RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
+RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const StopRequest* stop) const
 {
     const uint64_t machine = physicalMemory();
     if (machine > 0)
@@ -102,8 +102,13 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
                 series.roughness.resize(static_cast<size_t>(ticks_));
                 series.deposited.resize(static_cast<size_t>(ticks_));
                 FilmRun growth(settings_, seedOf(k));
+                if (stop)
+                    growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
                 for (int64_t t = 0; t < ticks_; ++t) {
-                    series.roughness[t] = growth.tick();
+                    checkStop(stop);
+                    if (!growth.advance())
+                        throw Interrupted();
+                    series.roughness[t] = growth.roughness();
                     series.deposited[t] = growth.simulation().deposited;
                     ticksDone.fetch_add(1, std::memory_order_relaxed);
                 }
@@ -147,7 +152,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
             if (progress) {
                 const int32_t runsDone = added;
                 lock.unlock();
-                progress(runsDone, ticksDone.load(std::memory_order_relaxed));
+                progress(runsDone, static_cast<double>(ticksDone.load(std::memory_order_relaxed)));
                 lock.lock();
             }
         }
@@ -157,6 +162,6 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress) const
     if (failure)
         std::rethrow_exception(failure);
     if (progress)
-        progress(added, ticksDone.load());
+        progress(added, static_cast<double>(ticksDone.load()));
     return stats;
 }

@@ -5,6 +5,7 @@
 // added in run order, so they are identical for every number of threads.
 #include "run/RoughnessStats.h"
 #include "run/FilmSetup.h"
+#include "run/StopRequest.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,12 +16,13 @@ public:
 
     // Called on the calling thread about five times a second while the runs go on, and once
     // at the end: runs finished so far and ticks done so far over all runs.
-    using Progress = std::function<void(int32_t runsDone, int64_t ticksDone)>;
+    using Progress = std::function<void(int32_t runsDone, double ticksDone)>;
 
     // Runs everything on `jobs` threads (at least 1) and returns the statistics. An error in
-    // a run (out of memory) stops the experiment and is thrown again here. An experiment that
-    // would need more memory than the machine has is refused before anything is allocated.
-    RoughnessStats run(int32_t jobs, const Progress& progress = {}) const;
+    // a run (out of memory) stops the experiment and is thrown again here; so is Interrupted
+    // once `stop` is set. An experiment that would need more memory than the machine has is
+    // refused before anything is allocated.
+    RoughnessStats run(int32_t jobs, const Progress& progress = {}, const StopRequest* stop = nullptr) const;
 
     // The most memory the experiment holds at once, in bytes, on `jobs` threads: the per-tick
     // statistics and the series of the runs under way or waiting to be added. It grows with the

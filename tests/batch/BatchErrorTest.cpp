@@ -2,6 +2,10 @@
 // files, and no output file left half written.
 #include "BatchProcess.h"
 
+#include <sys/stat.h>
+
+#include <chrono>
+
 namespace {
 
 void expectOneLine(const ToolResult& r, const std::string& part)
@@ -70,6 +74,49 @@ TEST(BatchErrors, UnreadableInputsExitWithStatus1)
     EXPECT_EQ(r.status, 1);
     expectOneLine(r, "dir.lay");
     EXPECT_FALSE(tool.exists("w.csv"));
+}
+
+TEST(BatchErrors, InputsThatWouldBlockOrBeDestroyedAreRefused)
+{
+    BatchProcess tool;
+    // A FIFO with no writer would block the reader for ever.
+    ASSERT_EQ(mkfifo(tool.file("pipe.ini").c_str(), 0600), 0);
+    ToolResult r = tool.run({"--config", "pipe.ini", "--steps", "1"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "not a regular file");
+
+    // An output that is the input, also through a link.
+    tool.write("a.ini", "[grid]\r\nx=20\r\n");
+    std::filesystem::create_symlink("a.ini", tool.file("link.csv"));
+    for (const std::string out : {"a.ini", "link.csv"}) {
+        r = tool.run({"--config", "a.ini", "--seed", "1", "--steps", "1", "--roughness", out});
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, "also the input");
+    }
+    EXPECT_EQ(tool.read("a.ini"), "[grid]\r\nx=20\r\n");
+}
+
+TEST(BatchErrors, ControlCharactersFromAFileStayOnOneLine)
+{
+    BatchProcess tool;
+    tool.write("bad.lay", "[layer]\nx=10\ny=10\nx0=1\t2\x01" "3|\n");
+    const ToolResult r = tool.run({"--layer", "bad.lay"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "'1\\t2\\x013' is not a valid integer value");
+}
+
+TEST(BatchErrors, AStopSignalEndsALongTickPromptlyAndWritesNothing)
+{
+    // Two billion relaxation sweeps make one tick last for hours; SIGINT is seen between sweeps.
+    BatchProcess tool;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string command = "cd " + tool.file("") + " && (" TESSAVO_BATCH_EXE
+        " --seed 1 --relax 2000000000 --roughness w.csv --save-layer a.lay & pid=$!; sleep 0.5; kill -INT $pid;"
+        " wait $pid; echo $? > status) 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(tool.read("status"), "130\n");
+    EXPECT_EQ(tool.entries(), (std::set<std::string>{"status"}));
 }
 
 TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
