@@ -30,7 +30,11 @@ public:
         return static_cast<int32_t>(product >> 15);
     }
 
+    // A hop direction 0..3 (up, right, down, left): the top two bits of a fresh r.
+    int32_t direction() { return next() >> 13; }
+
     uint32_t state() const { return state_; }
+    void setState(uint32_t state) { state_ = state; }
 
 private:
     uint32_t state_;

@@ -67,6 +67,12 @@ void Symulacja::step()
 
 bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
 {
+    return philox ? stepWith(*philox, betweenSweeps) : stepWith(*rng, betweenSweeps);
+}
+
+template <class Generator>
+bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& betweenSweeps)
+{
     if (deposited >= maxLayers)
         return true;
 
@@ -74,7 +80,6 @@ bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweep
     // <= 0) deposit and relax nothing; the count of deposited layers still advances.
     const bool canDraw = latticeMatches();
     if (canDraw) {
-        Random& random = *rng;
         const uint32_t cols = static_cast<uint32_t>(sizeX);
         const uint32_t rows = static_cast<uint32_t>(sizeY);
         Tablica& t = *lattice;
@@ -113,7 +118,7 @@ bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweep
                     continue;
                 // Direction 0 up, 1 right, 2 down, 3 left; only a strictly lower target takes it.
                 int32_t* target;
-                switch (random.next() >> 13) {
+                switch (random.direction()) {
                 case 0: target = &upRow[col]; break;
                 case 1: target = &here[right]; break;
                 case 2: target = &downRow[col]; break;

@@ -1,6 +1,7 @@
 #pragma once
 // Symulacja: the parameters and running state of one growth simulation, and its lattice.
 // Heights and counts are in layers; `rate` is layers deposited per step.
+#include "model/PhiloxRandom.h"
 #include "model/Random.h"
 #include "model/Tablica.h"
 
@@ -33,6 +34,9 @@ public:
     double rate = 0.01;       // layers per step
     std::unique_ptr<Tablica> lattice;
     Random* rng;
+    // When set, the steps draw from this generator instead of rng (research runs); the
+    // window never sets it.
+    PhiloxRandom* philox = nullptr;
 
     // The defaults of every parameter (not heightOffset, deposited or the lattice).
     void applyDefaults();
@@ -66,4 +70,6 @@ public:
 
 private:
     bool latticeMatches() const;
+    template <class Generator>
+    bool stepWith(Generator& random, const std::function<bool(int32_t)>& betweenSweeps);
 };
