@@ -2,6 +2,7 @@
 
 #include "gfx/Bitmap.h"
 #include "model/Symulacja.h"
+#include "view/BlockGeometry.h"
 
 #include <algorithm>
 #include <vector>
@@ -107,9 +108,7 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
     if (width <= 0 || height <= 0)
         return;
 
-    // The zoom bar gives 5..10; anything else is taken as the nearest of these.
-    c = std::clamp(c, 5, 10);
-    const int32_t s = c - 3;
+    const BlockGeometry geometry(ox, oy, c);
     const uint32_t edge = Canvas::pixelOf(kEdge);
     const uint32_t frontFace = Canvas::pixelOf(kFrontFace);
     const uint32_t rightFace = Canvas::pixelOf(kRightFace);
@@ -127,61 +126,46 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
     for (int32_t i = rows - 1; i >= 0; --i) {
         const int32_t* row = lattice->row(i);
         const int32_t* frontRow = i + 1 < rows ? lattice->row(i + 1) : nullptr;
-        const int64_t y = int64_t(oy) + int64_t(s) * i;
         for (int32_t j = cols - 1; j >= 0; --j) {
-            const int64_t x = int64_t(ox) + int64_t(c) * j - int64_t(s) * i;
-            // Columns x-c+1 .. x+s-1 belong to the block.
-            const int64_t dLo = std::max<int64_t>(-(c - 1), -x);
-            const int64_t dHi = std::min<int64_t>(s - 1, int64_t(width) - 1 - x);
+            const int64_t h = row[j];
+            const BlockBounds box = geometry.bounds(i, j, h);
+            const int64_t x = geometry.anchorX(i, j);
+            const int64_t dLo = std::max<int64_t>(box.left, 0) - x;
+            const int64_t dHi = std::min<int64_t>(box.right, int64_t(width) - 1) - x;
             if (dLo > dHi)
                 continue;
-            const int64_t h = row[j];
-            const int64_t pixels = h * c;
+            const int64_t pixels = h * geometry.cellSize();
             const int64_t right = j + 1 < cols ? row[j + 1] : 0;
             const int64_t front = frontRow ? frontRow[j] : 0;
-            const int64_t top = y - pixels;
             const bool drawFront = front < pixels;
             const bool drawRight = right < pixels;
             const int32_t band = static_cast<int32_t>((h + offset) % 4);
             const uint32_t topColour = Canvas::pixelOf(paletteColor(sim.palette, band));
 
             for (int64_t d = dLo; d <= dHi; ++d) {
-                // Top rows k (row top-k) that reach this column; the highest is always grey:
-                // the back edge, or the left edge of the top for the columns left of it.
-                const int64_t kMin = std::max<int64_t>(0, d);
-                const int64_t kMax = std::min<int64_t>(s - 1, d + c - 1);
+                const BlockSlice slice = geometry.slice(i, h, static_cast<int32_t>(d));
                 Piece pieces[3];
                 int n = 0;
-                pieces[n++] = Piece{top - kMax, top - kMax, edge};
-                pieces[n++] = Piece{top - kMax + 1, top - kMin, topColour};
-                // The face (or the left vertical edge) of this column: a line from the anchor
-                // level to the top level, the latter left out.
+                pieces[n++] = Piece{slice.edgeRow, slice.edgeRow, edge};
+                pieces[n++] = Piece{slice.topFirst, slice.topLast, topColour};
                 bool face;
                 uint32_t faceColour;
-                int64_t from;
-                int64_t to;
-                if (d == -(c - 1)) {
+                switch (slice.face) {
+                case BlockSlice::Face::LeftEdge:
                     face = true;
                     faceColour = edge;
-                    from = y;
-                    to = top;
-                } else if (d <= 0) {
+                    break;
+                case BlockSlice::Face::Front:
                     face = drawFront;
                     faceColour = frontFace;
-                    from = y;
-                    to = top;
-                } else {
+                    break;
+                default:
                     face = drawRight;
                     faceColour = rightFace;
-                    from = y - d;
-                    to = top - d;
+                    break;
                 }
-                if (face && from != to) {
-                    if (to < from) // upwards, below the top
-                        pieces[n++] = Piece{to + 1, from, faceColour};
-                    else // a negative height: downwards, the top drawn later wins the overlap
-                        pieces[n++] = Piece{from, std::min(to - 1, top - kMax - 1), faceColour};
-                }
+                if (face && slice.faceFirst <= slice.faceLast)
+                    pieces[n++] = Piece{slice.faceFirst, slice.faceLast, faceColour};
                 int64_t runA = pieces[0].a;
                 int64_t runB = pieces[0].b;
                 for (int p = 1; p < n; ++p) {
