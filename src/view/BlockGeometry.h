@@ -33,6 +33,12 @@ struct ColumnSpan {
     int64_t last;
 };
 
+// Heights least..most, in layers; the ends are the int64 limits where there is no bound.
+struct HeightSpan {
+    int64_t least;
+    int64_t most;
+};
+
 class BlockGeometry {
 public:
     // (ox, oy): the anchor of cell (0, 0); c: the cell size (zoom), 5 to 10. Any other cell
@@ -56,6 +62,11 @@ public:
     // The lattice columns whose blocks in `row` reach at least one of bitmap columns
     // 0 .. width - 1.
     ColumnSpan columnsReaching(int64_t row, int64_t width) const;
+
+    // The heights with which a block in `row` reaches at least one of bitmap rows
+    // 0 .. height - 1 (a row whose anchors lie below the bitmap needs tall enough blocks, one
+    // whose anchors lie above it needs negative heights).
+    HeightSpan heightsReaching(int64_t row, int64_t height) const;
 
     // The block of height h in `row` at the bitmap column anchorX + d, d from -(c - 1) to
     // s - 1. Where the face of a block with a negative height runs down under its own top,

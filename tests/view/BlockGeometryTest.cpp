@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 using Face = BlockSlice::Face;
@@ -126,6 +128,36 @@ TEST(BlockGeometry, ColumnsReachingTheBitmap)
                         << "c " << c << " ox " << ox << " row " << row << " col " << col;
                 }
             }
+}
+
+TEST(BlockGeometry, HeightsReachingTheBitmap)
+{
+    constexpr int64_t kNone = INT64_MIN;
+    constexpr int64_t kAll = INT64_MAX;
+    struct Case {
+        int32_t oy;
+        int64_t row, least, most;
+    };
+    // c = 7 (s = 4), a bitmap 60 rows high.
+    const Case cases[] = {
+        // Anchor at 40: every block touches some row.
+        {40, 0, kNone, kAll},
+        // Anchor at 64: a flat block's top (61..64) is below; one layer lifts it to 54..57.
+        {40, 6, 1, kAll},
+        // Anchor at 80: two layers leave the back edge at row 63, three bring it to 56.
+        {40, 10, 3, kAll},
+        // Anchor at -30 (above): -4 layers hang down to row -2, -5 to row 5.
+        {-30, 0, kNone, -5},
+        // Anchor at -28: -4 layers hang down to row 0 exactly.
+        {-28, 0, kNone, -4},
+    };
+    for (const Case& k : cases) {
+        const HeightSpan span = BlockGeometry(20, k.oy, 7).heightsReaching(k.row, 60);
+        EXPECT_EQ(span.least, k.least) << "oy " << k.oy << " row " << k.row;
+        EXPECT_EQ(span.most, k.most) << "oy " << k.oy << " row " << k.row;
+    }
+    const HeightSpan none = BlockGeometry(20, 40, 7).heightsReaching(0, 0);
+    EXPECT_GT(none.least, none.most);
 }
 
 } // namespace
