@@ -174,10 +174,10 @@ void drawSurface(const Symulacja& sim, Bitmap& bitmap, int32_t ox, int32_t oy, i
         // Only the blocks of this row in these lattice columns meet the bitmap's columns, and
         // only those of some heights its rows; most rows of a big lattice end here.
         const ColumnSpan span = geometry.columnsReaching(i, width);
+        if (span.first > cols - 1 || span.last < 0 || span.first > span.last)
+            continue;
         const int32_t jFirst = static_cast<int32_t>(std::max<int64_t>(span.first, 0));
         const int32_t jLast = static_cast<int32_t>(std::min<int64_t>(span.last, cols - 1));
-        if (jFirst > jLast)
-            continue;
         if (i >= kRowsAhead) { // its span starts a little further left; close enough
             const int32_t* ahead = lattice->row(i - kRowsAhead);
             for (int32_t j = jFirst; j <= jLast; j += 16) // 16 heights to a cache line
