@@ -55,8 +55,9 @@ public:
     // The front edge of the top face of a block h layers tall (T = y - h*c).
     int64_t top(int64_t row, int64_t h) const { return anchorY(row) - h * c_; }
 
-    // The block's columns x - c + 1 .. x + s - 1, and the rows from the back edge of its top
-    // to its lowest point (the anchor, or the top when the height is negative).
+    // The block's columns x - c + 1 .. x + s - 1, and its rows from the back edge of its top
+    // (for a negative height, the upper end of its right face) down to the anchor (for a
+    // negative height, the front edge of its top).
     BlockBounds bounds(int64_t row, int64_t col, int64_t h) const;
 
     // The lattice columns whose blocks in `row` reach at least one of bitmap columns
