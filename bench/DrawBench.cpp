@@ -77,6 +77,31 @@ void BM_DrawSurface_TwoBillionLayers(benchmark::State& state)
 }
 BENCHMARK(BM_DrawSurface_TwoBillionLayers)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// A square lattice of the given side with heights 0..50, drawn at cell size 5 from the window's
+// default origin. The batch tool draws lattices up to 4096 x 4096; only the few hundred rows
+// near the picture can show, so the big one should cost about what the 100 x 100 one does.
+void BM_DrawSurface_BigLattice(benchmark::State& state)
+{
+    const int32_t side = static_cast<int32_t>(state.range(0));
+    Symulacja sim;
+    sim.sizeX = side;
+    sim.sizeY = side;
+    sim.palette = 3;
+    sim.lattice = std::make_unique<Tablica>(side, side);
+    std::mt19937 gen(7);
+    for (int32_t i = 0; i < side; ++i) {
+        int32_t* row = sim.lattice->row(i);
+        for (int32_t j = 0; j < side; ++j)
+            row[j] = static_cast<int32_t>(gen() % 51);
+    }
+    Bitmap bmp(600, 400);
+    for (auto _ : state) {
+        drawSurface(sim, bmp, kOrigins[0][0], kOrigins[0][1], 5);
+        benchmark::DoNotOptimize(bmp.image().constBits());
+    }
+}
+BENCHMARK(BM_DrawSurface_BigLattice)->Arg(100)->Arg(4096)->Unit(benchmark::kMicrosecond);
+
 // One value added and the chart drawn, with a full ring; style 0 sweep, 1 scrolling.
 void BM_ChartDraw(benchmark::State& state)
 {

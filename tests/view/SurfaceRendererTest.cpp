@@ -386,6 +386,37 @@ TEST(SurfaceRenderer, MatchesThePlainPainterWithHugeHeights)
     expectSameAsReference(*sim, 300, 200, 150, 100, 10);
 }
 
+TEST(SurfaceRenderer, MatchesThePlainPainterOnABigLatticeMostlyOffThePicture)
+{
+    // A 300 x 300 lattice of which only a corner shows, with a few columns far in front tall
+    // enough, and a few far behind deep enough, to reach into the picture from outside it.
+    std::mt19937 gen(11);
+    auto sim = makeSim(300, 300, 4);
+    for (int32_t i = 0; i < 300; ++i)
+        for (int32_t j = 0; j < 300; ++j)
+            sim->lattice->set(int32_t(gen() % 20), i, j);
+    auto plain = makeSim(300, 300, 4);
+    *plain->lattice = *sim->lattice;
+    for (int n = 0; n < 40; ++n) {
+        const int32_t j = int32_t(gen() % 300);
+        sim->lattice->set(300 + int32_t(gen() % 3000), 200 + int32_t(gen() % 100), j);
+        sim->lattice->set(-300 - int32_t(gen() % 3000), int32_t(gen() % 60), j);
+    }
+    struct View {
+        int32_t ox, oy, c;
+    };
+    for (const View v : {View{210, 190, 5}, View{300, -500, 7}, View{-900, 100, 10}, View{150, 600, 6}}) {
+        expectSameAsReference(*sim, 600, 400, v.ox, v.oy, v.c, 0x808080);
+        if (HasFatalFailure())
+            return;
+        // The far columns do show.
+        Bitmap with(600, 400), without(600, 400);
+        drawSurface(*sim, with, v.ox, v.oy, v.c);
+        drawSurface(*plain, without, v.ox, v.oy, v.c);
+        EXPECT_NE(with.image(), without.image()) << v.ox << "," << v.oy;
+    }
+}
+
 TEST(SurfaceRenderer, CellSizeOutsideTheZoomRangeIsTakenAsTheNearest)
 {
     auto sim = makeSim(4, 4, 1);
