@@ -5,6 +5,7 @@
 #include "files/Settings.h"
 #include "model/Convert.h"
 #include "model/SettingsTable.h"
+#include "run/FilmSetup.h"
 
 #include <QCommandLineParser>
 
@@ -123,6 +124,17 @@ const std::vector<OptionSpec>& optionTable()
         {{"version"}, "", "Shows the version.", [](Line& o, const std::string&) { o.version = true; }},
         {{"seed"}, "S", "Seeds the generator with S (default: the clock, like the window).",
          [](Line& o, const std::string& v) { o.seed = seedOption(v); }},
+        {{"rng"}, "lcg|philox",
+         "The generator: lcg, the window's (default), or philox, an independent stream for every run.",
+         [](Line& o, const std::string& v) {
+             Generator g;
+             if (!generatorOfName(v, g))
+                 throw UsageError("--rng must be lcg or philox, not '" + v + "'");
+             o.generator = v;
+         }},
+        {{"run-index"}, "K",
+         "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
+         [](Line& o, const std::string& v) { o.runIndex = static_cast<uint32_t>(integerInRange("run-index", v, 0, INT32_MAX)); }},
         {{"steps"}, "N", "Runs N ticks (default 1000).",
          [](Line& o, const std::string& v) { o.steps = integerInRange("steps", v, 0, INT32_MAX); }},
         {{"size"}, "COLSxROWS",
@@ -257,6 +269,10 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
                 throw UsageError(std::string("--") + option
                                  + " writes one run's result and cannot be used with --runs; repeat run k alone with --seed S+k");
     }
+    if (o.runIndex > 0 && o.runs > 0)
+        throw UsageError("--run-index repeats one run alone and cannot be used with --runs");
+    if (o.runIndex > 0 && !o.seed)
+        throw UsageError("--run-index needs --seed");
     if (o.jobs > 0 && o.runs == 0)
         throw UsageError("--jobs needs --runs");
     if (o.fitTo && *o.fitTo > o.steps)

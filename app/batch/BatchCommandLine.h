@@ -15,6 +15,8 @@ struct BatchCommandLine {
     std::string helpText;
 
     std::optional<uint32_t> seed;
+    std::string generator = "lcg"; // --rng
+    uint32_t runIndex = 0;         // --run-index: which run of an experiment a single run repeats
     int64_t steps = 1000;
 
     std::optional<int32_t> columns, rows;

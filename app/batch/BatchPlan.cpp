@@ -164,5 +164,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
         s.seed = clockSeed();
     }
     sc.seed = s.seed;
+    s.runIndex = o.runIndex;
+    generatorOfName(o.generator, s.run.generator);
     return s;
 }

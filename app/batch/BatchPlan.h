@@ -13,6 +13,7 @@ struct BatchPlan {
     FilmSetup run;
     bool seedFromClock = true;
     uint32_t seed = 0;
+    uint32_t runIndex = 0; // the run of an experiment seeded `seed` that a single run repeats
     int64_t steps = 1000;
     std::string maxText = "50"; // the texts the numbers came from, as the window keeps them
     std::string relaxText = "5";

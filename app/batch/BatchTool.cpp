@@ -145,6 +145,7 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
         {"zy", sc.zy},
         {"autoheight", s.run.autoHeight},
         {"steps", static_cast<qint64>(s.steps)},
+        {"rng", generatorName(s.run.generator)},
     };
     if (!o.configFile.empty())
         settings["config"] = QString::fromStdString(o.configFile);

@@ -67,7 +67,7 @@ void SingleRunCommand::run()
         csv->write("tick,deposited,heightOffset,roughness\n");
     }
 
-    FilmRun growth(s.run, s.seed);
+    FilmRun growth(s.run, s.seed, s.runIndex);
     Symulacja& sim = growth.simulation();
 
     const bool drawsSurface = !o.pictureFile.empty() || !o.framesName.empty();

@@ -101,7 +101,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
             try {
                 series.roughness.resize(static_cast<size_t>(ticks_));
                 series.deposited.resize(static_cast<size_t>(ticks_));
-                FilmRun growth(settings_, seedOf(k));
+                FilmRun growth(settings_, firstSeed_, static_cast<uint32_t>(k));
                 if (stop)
                     growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
                 for (int64_t t = 0; t < ticks_; ++t) {

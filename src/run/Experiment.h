@@ -31,7 +31,7 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
-    // The seed of run k.
+    // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
 private:

@@ -4,14 +4,18 @@
 
 FilmRun::FilmRun(Symulacja& sim) : sim_(&sim) {}
 
-FilmRun::FilmRun(const FilmSetup& setup, uint32_t seed)
-    : random_(std::make_unique<Random>()), autoHeight(setup.autoHeight)
+FilmRun::FilmRun(const FilmSetup& setup, uint32_t seed, uint32_t run)
+    : autoHeight(setup.autoHeight), random_(std::make_unique<Random>())
 {
     Scenario scenario = setup.scenario;
-    scenario.seed = seed;
+    scenario.seed = setup.generator == Generator::Lcg ? seed + run : seed;
     scenario.ticks = 0;
     owned_ = scenario.build(random_.get());
     sim_ = owned_.get();
+    if (setup.generator == Generator::Philox) {
+        philox_ = std::make_unique<PhiloxRandom>(seed, run);
+        sim_->philox = philox_.get();
+    }
     sim_->palette = setup.palette;
     if (setup.startHeights) {
         const std::vector<int32_t>& heights = *setup.startHeights;

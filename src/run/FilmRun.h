@@ -16,8 +16,11 @@ class FilmRun {
 public:
     // Grows `sim`, which stays the caller's and must outlive the run.
     explicit FilmRun(Symulacja& sim);
-    // A fresh lattice (or the stored one of `setup`) with its own generator seeded by `seed`.
-    FilmRun(const FilmSetup& setup, uint32_t seed);
+    // Run `run` of an experiment seeded with `seed`: a fresh lattice (or the stored one of
+    // `setup`) with its own generator. The congruential generator is seeded with seed + run
+    // (mod 2^32), so run k is also the single run of seed S + k; Philox takes the key
+    // (seed, run), a stream of its own.
+    FilmRun(const FilmSetup& setup, uint32_t seed, uint32_t run = 0);
     FilmRun(const FilmRun&) = delete;
     FilmRun& operator=(const FilmRun&) = delete;
 
@@ -45,7 +48,8 @@ public:
     int64_t ticksDone() const { return ticks_; }
 
 private:
-    std::unique_ptr<Random> random_;   // an owned film's generator
+    std::unique_ptr<Random> random_;        // an owned film's generator
+    std::unique_ptr<PhiloxRandom> philox_;  // and its Philox stream, when it draws from one
     std::unique_ptr<Symulacja> owned_; // an owned film's simulation, which points at random_
     Symulacja* sim_;
     SweepObserver observer_;
