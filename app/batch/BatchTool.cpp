@@ -5,7 +5,7 @@
 #include "batch/Experiment.h"
 #include "batch/GrowthFit.h"
 #include "batch/NumberText.h"
-#include "batch/OutputFile.h"
+#include "files/OutputFile.h"
 #include "batch/ProgressBar.h"
 #include "batch/SingleRun.h"
 #include "batch/UsageError.h"

@@ -2,7 +2,7 @@
 
 #include "batch/GrowthRun.h"
 #include "batch/NumberText.h"
-#include "batch/OutputFile.h"
+#include "files/OutputFile.h"
 #include "batch/ProgressBar.h"
 #include "chart/Wykres.h"
 #include "files/LayerFile.h"
