@@ -8,26 +8,36 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
+#include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::size_t maxValueCharacters = 2047;
-// Larger files are not INI files of ours (a layer file has at most about 120 kB in some 100
-// lines); they are neither parsed nor overwritten. The line limit bounds the memory a file of
-// nothing but line breaks would take.
-constexpr off_t maxFileBytes = 16 * 1024 * 1024;
-constexpr std::size_t maxLines = 128 * 1024;
+// What the limits protect against is memory: a file is held in memory whole, once as read and
+// once as lines, and every line costs some hundred bytes beside its text. A 4096 x 4096 layer
+// file (some 200 MB in 4098 lines) fits well; a file of nothing but line breaks stays
+// within a few hundred MB.
+constexpr off_t maxFileBytes = off_t(512) * 1024 * 1024;
+constexpr std::size_t maxLines = 1024 * 1024;
 const std::string utf8Bom = "\xEF\xBB\xBF";
+
+std::string systemReason(int errorNumber)
+{
+    return std::error_code(errorNumber, std::generic_category()).message();
+}
 
 // --- Names and blanks ---------------------------------------------------------------------
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
 
-std::string trimBlanks(const std::string& s)
+std::string_view trimBlanks(std::string_view s)
 {
     std::size_t begin = 0, end = s.size();
     while (begin < end && isBlank(s[begin]))
@@ -37,11 +47,13 @@ std::string trimBlanks(const std::string& s)
     return s.substr(begin, end - begin);
 }
 
+bool isBlankLine(std::string_view s) { return trimBlanks(s).empty(); }
+
 // Section and key names compare without regard to letter case, Polish letters included.
-std::string foldCase(const std::string& name)
+std::string foldCase(std::string_view name)
 {
     if (isAscii(name)) {
-        std::string out = name;
+        std::string out(name);
         for (char& ch : out)
             if (ch >= 'A' && ch <= 'Z')
                 ch = static_cast<char>(ch - 'A' + 'a');
@@ -50,7 +62,7 @@ std::string foldCase(const std::string& name)
     return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
 }
 
-bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 std::string withoutLineBreaks(std::string s)
 {
@@ -76,75 +88,108 @@ IniFile::~IniFile()
     }
 }
 
+void IniFile::refuseLoad(const std::string& message)
+{
+    loadError_ = message;
+    lines_.clear();
+}
+
 void IniFile::load()
 {
     if (path_.empty())
         return;
+    const std::string name = escapeControls(path_);
+    const auto cannotRead = [&](int errorNumber) { refuseLoad("Cannot read " + name + ": " + systemReason(errorNumber)); };
+    const auto notRegular = [&] { refuseLoad(name + " is not a regular file"); };
+    const auto tooLarge = [&] { refuseLoad(name + " is too large (more than 512 MB)"); };
+
     struct stat st;
     if (stat(path_.c_str(), &st) != 0) {
         // A file that is not there reads as empty; any other failure must not be overwritten.
-        loadFailed_ = errno != ENOENT;
+        if (errno != ENOENT)
+            cannotRead(errno);
         return;
     }
-    if (!S_ISREG(st.st_mode) || st.st_size > maxFileBytes) {
-        loadFailed_ = true;
-        return;
-    }
-    FILE* file = std::fopen(path_.c_str(), "rb");
-    if (!file) {
-        loadFailed_ = true;
-        return;
-    }
+    if (!S_ISREG(st.st_mode))
+        return notRegular();
+    if (st.st_size > maxFileBytes)
+        return tooLarge();
+    // Without blocking, and checked again once open: a FIFO put in the file's place since the
+    // check above must not hang the program.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return cannotRead(errno);
     std::string content;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, n);
-        if (content.size() > static_cast<std::size_t>(maxFileBytes))
-            break;
+    int readError = 0;
+    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) {
+        // One byte more than the size: a file that grew meanwhile is read to its end.
+        content.resize(static_cast<std::size_t>(std::min(st.st_size, maxFileBytes)) + 1);
+        std::size_t used = 0;
+        for (;;) {
+            if (used == content.size()) {
+                if (used > static_cast<std::size_t>(maxFileBytes))
+                    break;
+                content.resize(std::min(used * 2, static_cast<std::size_t>(maxFileBytes) + 1));
+            }
+            const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                readError = errno;
+                break;
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
+        }
+        content.resize(used);
     }
-    const bool failed = std::ferror(file) || content.size() > static_cast<std::size_t>(maxFileBytes);
-    std::fclose(file);
-    if (failed) {
-        loadFailed_ = true;
-        return;
-    }
+    ::close(fd);
+    if (!regular)
+        return notRegular();
+    if (readError)
+        return cannotRead(readError);
+    if (content.size() > static_cast<std::size_t>(maxFileBytes))
+        return tooLarge();
+    parse(content);
+}
 
+void IniFile::parse(const std::string& content)
+{
+    std::size_t start = 0;
     if (content.compare(0, utf8Bom.size(), utf8Bom) == 0) {
         // Kept apart from the first line, so that it cannot hide a section header, and put
         // back when the file is written.
         bom_ = true;
-        content.erase(0, utf8Bom.size());
-        utf8_ = isValidUtf8(content);
+        start = utf8Bom.size();
+        utf8_ = isValidUtf8(std::string_view(content).substr(start));
     } else {
         utf8_ = !isAscii(content) && isValidUtf8(content);
     }
 
+    const char* data = content.data();
+    const std::size_t size = content.size();
     bool eolSeen = false;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        std::string eol = "\n";
-        if (end == std::string::npos) {
-            end = content.size();
-            eol.clear();
-        }
-        std::size_t textEnd = end;
-        if (!eol.empty() && textEnd > start && content[textEnd - 1] == '\r') {
-            --textEnd;
+    while (start < size) {
+        const void* found = std::memchr(data + start, '\n', size - start);
+        const std::size_t lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+        std::size_t end = lf;
+        const char* eol = lf < size ? "\n" : "";
+        if (lf < size && end > start && data[end - 1] == '\r') {
+            --end;
             eol = "\r\n";
         }
-        if (!eolSeen && !eol.empty()) {
+        const std::size_t next = lf < size ? lf + 1 : size;
+        if (!eolSeen && *eol) {
             eol_ = eol;
             eolSeen = true;
         }
-        if (lines_.size() == maxLines) {
-            lines_.clear();
-            loadFailed_ = true;
-            return;
-        }
-        lines_.push_back(makeLine(content.substr(start, textEnd - start), eol));
-        start = end + 1;
+        if (lines_.size() == maxLines)
+            return refuseLoad(escapeControls(path_) + " has too many lines (more than "
+                              + std::to_string(maxLines) + ")");
+        lines_.push_back(makeLine(content.substr(start, end - start), eol));
+        start = next;
     }
 }
 
@@ -153,20 +198,21 @@ IniFile::Line IniFile::makeLine(std::string raw, std::string eol) const
     Line line;
     line.raw = std::move(raw);
     line.eol = std::move(eol);
-    line.text = utf8_ ? line.raw : decode1250(line.raw);
-    const std::string t = trimBlanks(line.text);
+    if (!utf8_ && !isAscii(line.raw))
+        line.decoded = decode1250(line.raw);
+    const std::string_view t = trimBlanks(line.text());
     if (t.empty() || t[0] == ';')
         return line;
     if (t[0] == '[') {
         const std::size_t close = t.rfind(']');
-        if (close != std::string::npos && close > 0) {
+        if (close != std::string_view::npos && close > 0) {
             line.kind = Kind::Section;
             line.name = foldCase(trimBlanks(t.substr(1, close - 1)));
         }
         return line;
     }
     const std::size_t eq = t.find('=');
-    if (eq != std::string::npos) {
+    if (eq != std::string_view::npos) {
         line.kind = Kind::Key;
         line.name = foldCase(trimBlanks(t.substr(0, eq)));
     }
@@ -196,24 +242,29 @@ std::size_t IniFile::sectionEnd(std::size_t header) const
 
 std::size_t IniFile::findKey(std::size_t header, const std::string& foldedKey) const
 {
-    const std::size_t end = sectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i)
+    for (std::size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i)
         if (lines_[i].kind == Kind::Key && lines_[i].name == foldedKey)
             return i;
     return std::string::npos;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const
+std::optional<std::string_view> IniFile::findValue(const std::string& section, const std::string& key) const
 {
     const std::size_t header = findSection(foldCase(trimBlanks(section)));
     if (header == std::string::npos)
-        return defaultValue;
+        return std::nullopt;
     const std::size_t k = findKey(header, foldCase(trimBlanks(key)));
     if (k == std::string::npos)
-        return defaultValue;
-    const std::string& text = lines_[k].text;
-    return firstCharacters(trimBlanks(text.substr(text.find('=') + 1)), maxValueCharacters);
+        return std::nullopt;
+    const std::string_view text = lines_[k].text();
+    return trimBlanks(text.substr(text.find('=') + 1));
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const
+{
+    const std::optional<std::string_view> value = findValue(section, key);
+    return value ? firstCharacters(*value, maxValueCharacters) : defaultValue;
 }
 
 int32_t IniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const
@@ -249,12 +300,12 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    const std::string sectionName = trimBlanks(section);
-    const std::string keyName = trimBlanks(key);
+    const std::string sectionName(trimBlanks(section));
+    const std::string keyName(trimBlanks(key));
     // Names that would not read back as themselves are a fault of the caller.
     if (hasLineBreak(sectionName) || hasLineBreak(keyName) || keyName.find('=') != std::string::npos
         || (!keyName.empty() && (keyName[0] == '[' || keyName[0] == ';')))
-        throw AppError("Invalid key [" + sectionName + "] " + keyName + " for " + path_);
+        throw AppError(escapeControls("Invalid key [" + sectionName + "] " + keyName + " for " + path_));
     checkWritable();
 
     const std::string line = keyName + "=" + withoutLineBreaks(value);
@@ -266,15 +317,15 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
         const std::size_t k = findKey(header, foldCase(keyName));
         if (k != std::string::npos) {
             // Replace in place, keeping the key as the file spells it.
-            const std::string& old = lines_[k].text;
-            setText(lines_[k], trimBlanks(old.substr(0, old.find('='))) + "=" + withoutLineBreaks(value));
+            const std::string_view old = lines_[k].text();
+            setText(lines_[k], std::string(trimBlanks(old.substr(0, old.find('=')))) + "=" + withoutLineBreaks(value));
         } else {
             // After the last non-blank line of the section, before any blank lines that part
             // it from the next one.
             std::size_t at = header + 1;
             const std::size_t end = sectionEnd(header);
             for (std::size_t i = header + 1; i < end; ++i)
-                if (!trimBlanks(lines_[i].text).empty())
+                if (!isBlankLine(lines_[i].text()))
                     at = i + 1;
             insertLine(at, line);
         }
@@ -302,8 +353,9 @@ void IniFile::insertLine(std::size_t at, const std::string& utf8Text)
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-void IniFile::writeFailed() const
+void IniFile::writeFailed(const std::string& reason)
 {
+    writeError_ = reason;
     throw AppError("Unable to write to " + path_);
 }
 
@@ -311,8 +363,12 @@ void IniFile::checkWritable()
 {
     if (checked_)
         return;
-    if (loadFailed_ || !FileReplacer::canWrite(path_))
-        writeFailed();
+    // A file that could not be read is never replaced: its content is not known.
+    if (!loadError_.empty())
+        writeFailed(loadError_);
+    const std::string problem = FileReplacer::problem(path_);
+    if (!problem.empty())
+        writeFailed(problem);
     checked_ = true;
 }
 
@@ -322,14 +378,24 @@ void IniFile::flush()
         return;
     checkWritable();
 
-    std::string content;
-    if (bom_)
-        content = utf8Bom;
+    // Handed to the file in pieces, so that a large file is not held twice in memory.
+    constexpr std::size_t piece = 1 << 20;
+    FileReplacer file(path_);
+    if (!file.open())
+        writeFailed(file.error());
+    std::string bytes = bom_ ? utf8Bom : std::string();
+    bytes.reserve(2 * piece);
     for (const Line& line : lines_) {
-        content += line.raw;
-        content += line.eol;
+        bytes += line.raw;
+        bytes += line.eol;
+        if (bytes.size() >= piece) {
+            file.write(bytes.data(), bytes.size());
+            bytes.clear();
+        }
     }
-    if (!FileReplacer::replace(path_, content.data(), content.size(), true))
-        writeFailed();
+    file.write(bytes.data(), bytes.size());
+    if (!file.commit(true))
+        writeFailed(file.error());
+    writeError_.clear();
     dirty_ = false;
 }
