@@ -168,19 +168,37 @@ void IniFile::parse(const std::string& content)
         utf8_ = !isAscii(content) && isValidUtf8(content);
     }
 
+    // CR, LF and CRLF all end a line, as they do on the original platform; each line keeps
+    // its own break. The next LF is remembered, so that lone CRs cost no search each.
     const char* data = content.data();
     const std::size_t size = content.size();
+    std::size_t lf = 0;
+    bool lfSearched = false;
     bool eolSeen = false;
     while (start < size) {
-        const void* found = std::memchr(data + start, '\n', size - start);
-        const std::size_t lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
-        std::size_t end = lf;
-        const char* eol = lf < size ? "\n" : "";
-        if (lf < size && end > start && data[end - 1] == '\r') {
-            --end;
-            eol = "\r\n";
+        if (!lfSearched || lf < start) {
+            lfSearched = true;
+            const void* found = std::memchr(data + start, '\n', size - start);
+            lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
         }
-        const std::size_t next = lf < size ? lf + 1 : size;
+        const void* crFound = std::memchr(data + start, '\r', lf - start);
+        const std::size_t cr = crFound ? static_cast<std::size_t>(static_cast<const char*>(crFound) - data) : lf;
+        std::size_t end, next;
+        const char* eol;
+        if (cr < lf) {
+            const bool crlf = cr + 1 == lf && lf < size;
+            end = cr;
+            eol = crlf ? "\r\n" : "\r";
+            next = crlf ? lf + 1 : cr + 1;
+        } else if (lf < size) {
+            end = lf;
+            eol = "\n";
+            next = lf + 1;
+        } else {
+            end = size;
+            eol = "";
+            next = size;
+        }
         if (!eolSeen && *eol) {
             eol_ = eol;
             eolSeen = true;

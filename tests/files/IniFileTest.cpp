@@ -344,6 +344,21 @@ TEST(IniFile, UnreadableFileSaysWhyWithoutBlocking)
     EXPECT_EQ(IniFile(dir.file("missing.ini")).loadError(), "");
 }
 
+TEST(IniFile, LoneCrEndsALineAsLfAndCrLfDo)
+{
+    TempDir dir;
+    const std::string path = dir.file("cr.ini");
+    // As a CRLF file cut before its last LF, and an old Mac file.
+    const std::string content = "[a]\rk=1\r\nj=2\rlast=3\r";
+    writeBytes(path, content);
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("a", "k", ""), "1");
+    EXPECT_EQ(ini.ReadString("a", "j", ""), "2");
+    EXPECT_EQ(ini.ReadString("a", "last", ""), "3");
+    ini.WriteInteger("a", "new", 4);
+    EXPECT_EQ(flushedBytes(ini), content + "new=4\r");
+}
+
 TEST(IniFile, TargetNameAtTheLengthLimitIsSaved)
 {
     TempDir dir;
