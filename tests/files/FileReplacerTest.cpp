@@ -37,9 +37,10 @@ ino_t inode(const std::string& path)
 
 } // namespace
 
-TEST(FileReplacer, ReadOnlyFileIsRefusedForEveryUser)
+TEST(FileReplacer, ReadOnlyFileAndOverlongNameAreRefusedBeforeWriting)
 {
     TempDir dir;
+    EXPECT_EQ(FileReplacer::problem(dir.file(std::string(256, 'n'))), "File name too long");
     const std::string path = dir.file("kept.ini");
     writeBytes(path, "old");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);

@@ -395,6 +395,7 @@ TEST(IniFile, UnwritableTargetsRaiseTheErrorAndLeaveNothingBehind)
         FAIL() << "write into a missing directory succeeded";
     } catch (const AppError& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + missingDir);
+        EXPECT_EQ(a.writeError(), "the directory " + dir.file("no/such/dir") + " does not exist");
     }
 
     // A directory in place of the file is neither read nor replaced.
