@@ -88,6 +88,8 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     if (!o.configFile.empty()) {
         checkReadable(o.configFile);
         const IniFile ini(o.configFile);
+        if (!ini.loadError().empty())
+            throw AppError(ini.loadError());
         const ConfigFileValues c = readConfigSettings(ini);
         sc.sizeX = c.x;
         sc.sizeY = c.square ? c.x : c.y;
@@ -141,6 +143,8 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     if (!o.layerFile.empty()) {
         checkReadable(o.layerFile);
         const IniFile ini(o.layerFile);
+        if (!ini.loadError().empty())
+            throw AppError(ini.loadError());
         // With "square" on, each size copies itself to the other bar as it is loaded: rows win.
         const bool square = configSquare;
         const int32_t cols = std::clamp(LayerFile::readColumns(ini), 10, 100);

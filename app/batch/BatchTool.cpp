@@ -5,7 +5,9 @@
 #include "run/Experiment.h"
 #include "run/GrowthFit.h"
 #include "files/NumberText.h"
-#include "batch/OutputFile.h"
+#include "files/FileReplacer.h"
+#include "files/OutputFile.h"
+#include "files/TextCodec.h"
 #include "batch/ProgressBar.h"
 #include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
@@ -35,6 +37,7 @@ StopRequest stopRequest{false};
 extern "C" void requestStop(int)
 {
     stopRequest.store(true);
+    FileReplacer::removePendingTemporaries(); // only where unnamed temporaries are not to be had
 }
 
 void catchStopSignals()
@@ -180,33 +183,10 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
     return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
 }
 
-// An error line stays one line: control characters from a file (NUL, CR, TAB, a line break)
-// are shown escaped.
-std::string oneLine(const std::string& message)
-{
-    std::string out;
-    for (const char ch : message) {
-        switch (ch) {
-        case '\0': out += "\\0"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(ch)));
-                out += hex;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out;
-}
-
 int fail(int status, const std::string& message)
 {
-    std::cerr << programName << ": " << oneLine(message) << std::endl;
+    // Control characters from a file (NUL, CR, TAB) are shown escaped: one clean line.
+    std::cerr << programName << ": " << escapeControls(message) << std::endl;
     return status;
 }
 

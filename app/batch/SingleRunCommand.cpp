@@ -2,7 +2,7 @@
 
 #include "run/FilmRun.h"
 #include "files/NumberText.h"
-#include "batch/OutputFile.h"
+#include "files/OutputFile.h"
 #include "batch/ProgressBar.h"
 #include "chart/Wykres.h"
 #include "files/LayerFile.h"
@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -26,21 +25,12 @@ void writePicture(const QImage& image, const std::string& name)
         throw AppError("cannot write " + name + ": unknown picture format");
 }
 
-// The layer file goes to a new file beside the target, which then replaces the target whole.
+// The layer file replaces the target whole, through the one writer (links followed, mode kept).
 void writeLayer(const Symulacja& sim, const std::string& path)
 {
-    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    std::remove(temporary.c_str());
-    try {
-        LayerFile::save(temporary, sim);
-    } catch (const AppError&) {
-        std::remove(temporary.c_str());
-        throw AppError(OutputFile::failure(path, "the layer file could not be written"));
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw AppError(OutputFile::failure(path, "the layer file could not be moved into place"));
-    }
+    OutputFile file(path);
+    file.write(LayerFile::fileText(sim));
+    file.commit();
 }
 
 } // namespace

@@ -1,227 +1,43 @@
 #include "files/IniFile.h"
 
 #include "files/FileReplacer.h"
+#include "files/TextCodec.h"
 
 #include "model/AppError.h"
 #include "model/Convert.h"
 
 #include <QString>
 
-#include <array>
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <unordered_map>
+#include <cstring>
+#include <system_error>
 
-#include <iconv.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::size_t maxValueCharacters = 2047;
-// Larger files are not INI files of ours (a layer file has at most about 120 kB in some 100
-// lines); they are neither parsed nor overwritten. The line limit bounds the memory a file of
-// nothing but line breaks would take.
-constexpr off_t maxFileBytes = 16 * 1024 * 1024;
-constexpr std::size_t maxLines = 128 * 1024;
+// What the limits protect against is memory: a file is held in memory whole, once as read and
+// once as lines, and every line costs some hundred bytes beside its text. A 4096 x 4096 layer
+// file (some 200 MB in 4098 lines) fits well; a file of nothing but line breaks stays
+// within a few hundred MB.
+constexpr off_t maxFileBytes = off_t(512) * 1024 * 1024;
+constexpr std::size_t maxLines = 1024 * 1024;
 const std::string utf8Bom = "\xEF\xBB\xBF";
 
-// --- UTF-8 ------------------------------------------------------------------------------
-
-// Decodes the code point at `i` and advances past it; false (i unchanged) on a malformed,
-// overlong or surrogate sequence.
-bool nextCodePoint(const std::string& s, std::size_t& i, uint32_t& cp)
+std::string systemReason(int errorNumber)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b0 = byte(i);
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    std::size_t length;
-    uint32_t minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2;
-        cp = b0 & 0x1F;
-        minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3;
-        cp = b0 & 0x0F;
-        minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4;
-        cp = b0 & 0x07;
-        minimum = 0x10000;
-    } else {
-        return false;
-    }
-    if (i + length > s.size())
-        return false;
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char b = byte(i + k);
-        if ((b & 0xC0) != 0x80)
-            return false;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
-    i += length;
-    return true;
-}
-
-void appendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-bool isAscii(const std::string& s)
-{
-    for (const char ch : s)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
-}
-
-bool isValidUtf8(const std::string& s)
-{
-    std::size_t i = 0;
-    uint32_t cp;
-    while (i < s.size())
-        if (!nextCodePoint(s, i, cp))
-            return false;
-    return true;
-}
-
-// Malformed bytes become '?', so that a file written in UTF-8 stays valid UTF-8.
-std::string sanitizeUtf8(const std::string& s)
-{
-    if (isAscii(s))
-        return s;
-    std::string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    uint32_t cp;
-    while (i < s.size()) {
-        const std::size_t start = i;
-        if (nextCodePoint(s, i, cp)) {
-            out.append(s, start, i - start);
-        } else {
-            out += '?';
-            ++i;
-        }
-    }
-    return out;
-}
-
-// The first `count` characters (code points) of valid UTF-8 text.
-std::string firstCharacters(const std::string& s, std::size_t count)
-{
-    if (s.size() <= count)
-        return s;
-    std::size_t i = 0;
-    uint32_t cp;
-    for (std::size_t n = 0; n < count && i < s.size(); ++n)
-        if (!nextCodePoint(s, i, cp))
-            ++i;
-    return s.substr(0, i);
-}
-
-// --- Windows-1250 -----------------------------------------------------------------------
-
-// The code page as iconv knows it. The five bytes the code page leaves undefined decode to
-// the code points of the same value (U+0081 ...) and encode back to themselves, so that
-// reading and writing never lose a byte.
-struct CodePage1250 {
-    std::array<std::string, 256> toUtf8;
-    std::unordered_map<uint32_t, char> fromCodePoint;
-
-    CodePage1250()
-    {
-        iconv_t cd = iconv_open("UTF-8", "WINDOWS-1250");
-        for (int b = 0; b < 256; ++b) {
-            uint32_t cp = static_cast<uint32_t>(b);
-            if (b >= 0x80 && cd != reinterpret_cast<iconv_t>(-1)) {
-                char in[1] = {static_cast<char>(b)};
-                char out[8];
-                char* inPtr = in;
-                char* outPtr = out;
-                size_t inLeft = 1, outLeft = sizeof out;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) {
-                    const std::string decoded(out, sizeof out - outLeft);
-                    std::size_t i = 0;
-                    uint32_t value;
-                    if (!decoded.empty() && nextCodePoint(decoded, i, value))
-                        cp = value;
-                }
-            }
-            appendUtf8(toUtf8[b], cp);
-            fromCodePoint.emplace(cp, static_cast<char>(b));
-        }
-        if (cd != reinterpret_cast<iconv_t>(-1))
-            iconv_close(cd);
-    }
-};
-
-const CodePage1250& codePage()
-{
-    static const CodePage1250 table;
-    return table;
-}
-
-std::string decode1250(const std::string& bytes)
-{
-    if (isAscii(bytes))
-        return bytes;
-    const CodePage1250& cp = codePage();
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
-    for (const char ch : bytes)
-        out += cp.toUtf8[static_cast<unsigned char>(ch)];
-    return out;
-}
-
-// Characters the code page cannot hold become '?', one per character.
-std::string encode1250(const std::string& utf8)
-{
-    if (isAscii(utf8))
-        return utf8;
-    const CodePage1250& table = codePage();
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    uint32_t cp;
-    while (i < utf8.size()) {
-        if (!nextCodePoint(utf8, i, cp)) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        const auto it = table.fromCodePoint.find(cp);
-        out += it != table.fromCodePoint.end() ? it->second : '?';
-    }
-    return out;
+    return std::error_code(errorNumber, std::generic_category()).message();
 }
 
 // --- Names and blanks ---------------------------------------------------------------------
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
 
-std::string trimBlanks(const std::string& s)
+std::string_view trimBlanks(std::string_view s)
 {
     std::size_t begin = 0, end = s.size();
     while (begin < end && isBlank(s[begin]))
@@ -231,11 +47,13 @@ std::string trimBlanks(const std::string& s)
     return s.substr(begin, end - begin);
 }
 
+bool isBlankLine(std::string_view s) { return trimBlanks(s).empty(); }
+
 // Section and key names compare without regard to letter case, Polish letters included.
-std::string foldCase(const std::string& name)
+std::string foldCase(std::string_view name)
 {
     if (isAscii(name)) {
-        std::string out = name;
+        std::string out(name);
         for (char& ch : out)
             if (ch >= 'A' && ch <= 'Z')
                 ch = static_cast<char>(ch - 'A' + 'a');
@@ -244,7 +62,7 @@ std::string foldCase(const std::string& name)
     return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
 }
 
-bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 std::string withoutLineBreaks(std::string s)
 {
@@ -270,75 +88,126 @@ IniFile::~IniFile()
     }
 }
 
+void IniFile::refuseLoad(const std::string& message)
+{
+    loadError_ = message;
+    lines_.clear();
+}
+
 void IniFile::load()
 {
     if (path_.empty())
         return;
+    const std::string name = escapeControls(path_);
+    const auto cannotRead = [&](int errorNumber) { refuseLoad("Cannot read " + name + ": " + systemReason(errorNumber)); };
+    const auto notRegular = [&] { refuseLoad(name + " is not a regular file"); };
+    const auto tooLarge = [&] { refuseLoad(name + " is too large (more than 512 MB)"); };
+
     struct stat st;
     if (stat(path_.c_str(), &st) != 0) {
         // A file that is not there reads as empty; any other failure must not be overwritten.
-        loadFailed_ = errno != ENOENT;
+        if (errno != ENOENT)
+            cannotRead(errno);
         return;
     }
-    if (!S_ISREG(st.st_mode) || st.st_size > maxFileBytes) {
-        loadFailed_ = true;
-        return;
-    }
-    FILE* file = std::fopen(path_.c_str(), "rb");
-    if (!file) {
-        loadFailed_ = true;
-        return;
-    }
+    if (!S_ISREG(st.st_mode))
+        return notRegular();
+    if (st.st_size > maxFileBytes)
+        return tooLarge();
+    // Without blocking, and checked again once open: a FIFO put in the file's place since the
+    // check above must not hang the program.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return cannotRead(errno);
     std::string content;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, n);
-        if (content.size() > static_cast<std::size_t>(maxFileBytes))
-            break;
+    int readError = 0;
+    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) {
+        // One byte more than the size: a file that grew meanwhile is read to its end.
+        content.resize(static_cast<std::size_t>(std::min(st.st_size, maxFileBytes)) + 1);
+        std::size_t used = 0;
+        for (;;) {
+            if (used == content.size()) {
+                if (used > static_cast<std::size_t>(maxFileBytes))
+                    break;
+                content.resize(std::min(used * 2, static_cast<std::size_t>(maxFileBytes) + 1));
+            }
+            const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                readError = errno;
+                break;
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
+        }
+        content.resize(used);
     }
-    const bool failed = std::ferror(file) || content.size() > static_cast<std::size_t>(maxFileBytes);
-    std::fclose(file);
-    if (failed) {
-        loadFailed_ = true;
-        return;
-    }
+    ::close(fd);
+    if (!regular)
+        return notRegular();
+    if (readError)
+        return cannotRead(readError);
+    if (content.size() > static_cast<std::size_t>(maxFileBytes))
+        return tooLarge();
+    parse(content);
+}
 
+void IniFile::parse(const std::string& content)
+{
+    std::size_t start = 0;
     if (content.compare(0, utf8Bom.size(), utf8Bom) == 0) {
         // Kept apart from the first line, so that it cannot hide a section header, and put
         // back when the file is written.
         bom_ = true;
-        content.erase(0, utf8Bom.size());
-        utf8_ = isValidUtf8(content);
+        start = utf8Bom.size();
+        utf8_ = isValidUtf8(std::string_view(content).substr(start));
     } else {
         utf8_ = !isAscii(content) && isValidUtf8(content);
     }
 
+    // CR, LF and CRLF all end a line, as they do on the original platform; each line keeps
+    // its own break. The next LF is remembered, so that lone CRs cost no search each.
+    const char* data = content.data();
+    const std::size_t size = content.size();
+    std::size_t lf = 0;
+    bool lfSearched = false;
     bool eolSeen = false;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        std::string eol = "\n";
-        if (end == std::string::npos) {
-            end = content.size();
-            eol.clear();
+    while (start < size) {
+        if (!lfSearched || lf < start) {
+            lfSearched = true;
+            const void* found = std::memchr(data + start, '\n', size - start);
+            lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
         }
-        std::size_t textEnd = end;
-        if (!eol.empty() && textEnd > start && content[textEnd - 1] == '\r') {
-            --textEnd;
-            eol = "\r\n";
+        const void* crFound = std::memchr(data + start, '\r', lf - start);
+        const std::size_t cr = crFound ? static_cast<std::size_t>(static_cast<const char*>(crFound) - data) : lf;
+        std::size_t end, next;
+        const char* eol;
+        if (cr < lf) {
+            const bool crlf = cr + 1 == lf && lf < size;
+            end = cr;
+            eol = crlf ? "\r\n" : "\r";
+            next = crlf ? lf + 1 : cr + 1;
+        } else if (lf < size) {
+            end = lf;
+            eol = "\n";
+            next = lf + 1;
+        } else {
+            end = size;
+            eol = "";
+            next = size;
         }
-        if (!eolSeen && !eol.empty()) {
+        if (!eolSeen && *eol) {
             eol_ = eol;
             eolSeen = true;
         }
-        if (lines_.size() == maxLines) {
-            lines_.clear();
-            loadFailed_ = true;
-            return;
-        }
-        lines_.push_back(makeLine(content.substr(start, textEnd - start), eol));
-        start = end + 1;
+        if (lines_.size() == maxLines)
+            return refuseLoad(escapeControls(path_) + " has too many lines (more than "
+                              + std::to_string(maxLines) + ")");
+        lines_.push_back(makeLine(content.substr(start, end - start), eol));
+        start = next;
     }
 }
 
@@ -347,20 +216,21 @@ IniFile::Line IniFile::makeLine(std::string raw, std::string eol) const
     Line line;
     line.raw = std::move(raw);
     line.eol = std::move(eol);
-    line.text = utf8_ ? line.raw : decode1250(line.raw);
-    const std::string t = trimBlanks(line.text);
+    if (!utf8_ && !isAscii(line.raw))
+        line.decoded = decode1250(line.raw);
+    const std::string_view t = trimBlanks(line.text());
     if (t.empty() || t[0] == ';')
         return line;
     if (t[0] == '[') {
         const std::size_t close = t.rfind(']');
-        if (close != std::string::npos && close > 0) {
+        if (close != std::string_view::npos && close > 0) {
             line.kind = Kind::Section;
             line.name = foldCase(trimBlanks(t.substr(1, close - 1)));
         }
         return line;
     }
     const std::size_t eq = t.find('=');
-    if (eq != std::string::npos) {
+    if (eq != std::string_view::npos) {
         line.kind = Kind::Key;
         line.name = foldCase(trimBlanks(t.substr(0, eq)));
     }
@@ -390,24 +260,29 @@ std::size_t IniFile::sectionEnd(std::size_t header) const
 
 std::size_t IniFile::findKey(std::size_t header, const std::string& foldedKey) const
 {
-    const std::size_t end = sectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i)
+    for (std::size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i)
         if (lines_[i].kind == Kind::Key && lines_[i].name == foldedKey)
             return i;
     return std::string::npos;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const
+std::optional<std::string_view> IniFile::findValue(const std::string& section, const std::string& key) const
 {
     const std::size_t header = findSection(foldCase(trimBlanks(section)));
     if (header == std::string::npos)
-        return defaultValue;
+        return std::nullopt;
     const std::size_t k = findKey(header, foldCase(trimBlanks(key)));
     if (k == std::string::npos)
-        return defaultValue;
-    const std::string& text = lines_[k].text;
-    return firstCharacters(trimBlanks(text.substr(text.find('=') + 1)), maxValueCharacters);
+        return std::nullopt;
+    const std::string_view text = lines_[k].text();
+    return trimBlanks(text.substr(text.find('=') + 1));
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const
+{
+    const std::optional<std::string_view> value = findValue(section, key);
+    return value ? firstCharacters(*value, maxValueCharacters) : defaultValue;
 }
 
 int32_t IniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const
@@ -443,12 +318,12 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    const std::string sectionName = trimBlanks(section);
-    const std::string keyName = trimBlanks(key);
+    const std::string sectionName(trimBlanks(section));
+    const std::string keyName(trimBlanks(key));
     // Names that would not read back as themselves are a fault of the caller.
     if (hasLineBreak(sectionName) || hasLineBreak(keyName) || keyName.find('=') != std::string::npos
         || (!keyName.empty() && (keyName[0] == '[' || keyName[0] == ';')))
-        throw AppError("Invalid key [" + sectionName + "] " + keyName + " for " + path_);
+        throw AppError(escapeControls("Invalid key [" + sectionName + "] " + keyName + " for " + path_));
     checkWritable();
 
     const std::string line = keyName + "=" + withoutLineBreaks(value);
@@ -460,15 +335,15 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
         const std::size_t k = findKey(header, foldCase(keyName));
         if (k != std::string::npos) {
             // Replace in place, keeping the key as the file spells it.
-            const std::string& old = lines_[k].text;
-            setText(lines_[k], trimBlanks(old.substr(0, old.find('='))) + "=" + withoutLineBreaks(value));
+            const std::string_view old = lines_[k].text();
+            setText(lines_[k], std::string(trimBlanks(old.substr(0, old.find('=')))) + "=" + withoutLineBreaks(value));
         } else {
             // After the last non-blank line of the section, before any blank lines that part
             // it from the next one.
             std::size_t at = header + 1;
             const std::size_t end = sectionEnd(header);
             for (std::size_t i = header + 1; i < end; ++i)
-                if (!trimBlanks(lines_[i].text).empty())
+                if (!isBlankLine(lines_[i].text()))
                     at = i + 1;
             insertLine(at, line);
         }
@@ -496,8 +371,9 @@ void IniFile::insertLine(std::size_t at, const std::string& utf8Text)
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-void IniFile::writeFailed() const
+void IniFile::writeFailed(const std::string& reason)
 {
+    writeError_ = reason;
     throw AppError("Unable to write to " + path_);
 }
 
@@ -505,8 +381,12 @@ void IniFile::checkWritable()
 {
     if (checked_)
         return;
-    if (loadFailed_ || !FileReplacer::canWrite(path_))
-        writeFailed();
+    // A file that could not be read is never replaced: its content is not known.
+    if (!loadError_.empty())
+        writeFailed(loadError_);
+    const std::string problem = FileReplacer::problem(path_);
+    if (!problem.empty())
+        writeFailed(problem);
     checked_ = true;
 }
 
@@ -516,14 +396,24 @@ void IniFile::flush()
         return;
     checkWritable();
 
-    std::string content;
-    if (bom_)
-        content = utf8Bom;
+    // Handed to the file in pieces, so that a large file is not held twice in memory.
+    constexpr std::size_t piece = 1 << 20;
+    FileReplacer file(path_);
+    if (!file.open())
+        writeFailed(file.error());
+    std::string bytes = bom_ ? utf8Bom : std::string();
+    bytes.reserve(2 * piece);
     for (const Line& line : lines_) {
-        content += line.raw;
-        content += line.eol;
+        bytes += line.raw;
+        bytes += line.eol;
+        if (bytes.size() >= piece) {
+            file.write(bytes.data(), bytes.size());
+            bytes.clear();
+        }
     }
-    if (!FileReplacer::replace(path_, content.data(), content.size(), true))
-        writeFailed();
+    file.write(bytes.data(), bytes.size());
+    if (!file.commit(true))
+        writeFailed(file.error());
+    writeError_.clear();
     dirty_ = false;
 }

@@ -33,12 +33,12 @@ std::string LayerFile::rowText(const Tablica& lattice, int32_t r)
     return rowText(lattice.row(r), lattice.width);
 }
 
-void LayerFile::parseRow(const std::string& text, int32_t* heights, int32_t count)
+void LayerFile::parseRow(std::string_view text, int32_t* heights, int32_t count)
 {
     size_t pos = 0; // start of the remaining text
     for (int32_t c = 0; c < count; ++c) {
         const size_t bar = text.find('|', pos);
-        const std::string field = bar == std::string::npos ? std::string() : text.substr(pos, bar - pos);
+        const std::string field = bar == std::string::npos ? std::string() : std::string(text.substr(pos, bar - pos));
         heights[c] = strToInt(field);
         if (bar != std::string::npos)
             pos = bar + 1;
@@ -51,6 +51,20 @@ void LayerFile::write(IniFile& ini, const Symulacja& sim)
     ini.WriteString(section, "y", std::to_string(sim.sizeY));
     for (int32_t r = 0; r < sim.sizeY; ++r)
         ini.WriteString(section, rowKey(r), sim.lattice ? rowText(*sim.lattice, r) : std::string());
+}
+
+std::string LayerFile::fileText(const Symulacja& sim)
+{
+    std::string text = std::string("[") + section + "]\r\nx=" + std::to_string(sim.sizeX) + "\r\ny="
+        + std::to_string(sim.sizeY) + "\r\n";
+    for (int32_t r = 0; r < sim.sizeY; ++r) {
+        text += rowKey(r);
+        text += '=';
+        if (sim.lattice)
+            text += rowText(*sim.lattice, r);
+        text += "\r\n";
+    }
+    return text;
 }
 
 void LayerFile::save(const std::string& path, const Symulacja& sim)
@@ -72,8 +86,9 @@ int32_t LayerFile::readRows(const IniFile& ini)
 
 void LayerFile::readHeights(const IniFile& ini, int32_t rows, int32_t cols, int32_t* heights)
 {
+    // Whole values: a row of a wide lattice is longer than ReadString gives.
     for (int32_t r = 0; r < rows; ++r)
-        parseRow(ini.ReadString(section, rowKey(r), "1"), heights + static_cast<size_t>(r) * cols, cols);
+        parseRow(ini.findValue(section, rowKey(r)).value_or("1"), heights + static_cast<size_t>(r) * cols, cols);
 }
 
 void LayerFile::readHeights(const IniFile& ini, Symulacja& sim)
@@ -92,7 +107,7 @@ void LayerFile::readHeights(const IniFile& ini, Symulacja& sim)
             std::copy_n(lattice->row(r), std::min(sim.sizeX, lattice->width), row.begin());
         std::exception_ptr error;
         try {
-            parseRow(ini.ReadString(section, rowKey(r), "1"), row.data(), sim.sizeX);
+            parseRow(ini.findValue(section, rowKey(r)).value_or("1"), row.data(), sim.sizeX);
         } catch (...) {
             error = std::current_exception();
         }

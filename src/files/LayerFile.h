@@ -5,6 +5,7 @@
 // read straight into a row-major array: the caller's lattice or a start lattice of a run.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class IniFile;
 class Symulacja;
@@ -25,7 +26,7 @@ public:
     // Sets heights[0..count-1] from a row text: field c is the text before the c-th "|" after
     // field c-1; a missing field is empty. Throws AppError with the integer message naming the
     // first field that fails; the heights before it keep their new values.
-    static void parseRow(const std::string& text, int32_t* heights, int32_t count);
+    static void parseRow(std::string_view text, int32_t* heights, int32_t count);
 
     // Writes "x" = sizeX, "y" = sizeY and the lattice rows, in this order, into the store (one
     // write per row). Other keys of the file, surplus rows included, stay. The caller flushes
@@ -34,6 +35,9 @@ public:
     // Opens `path`, writes the layer and flushes: the file is written whole or not at all.
     // Throws AppError "Unable to write to <path>".
     static void save(const std::string& path, const Symulacja& sim);
+    // The whole text of a new layer file holding the lattice of `sim`, as the store writes it
+    // (CRLF line breaks), for writers that replace a file whole.
+    static std::string fileText(const Symulacja& sim);
 
     // The stored column ("x") and row ("y") counts as written; 50 when missing or not an
     // integer. Not clamped: the window's sliders and the batch tool clamp them.

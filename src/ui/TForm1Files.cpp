@@ -7,6 +7,7 @@
 #include "files/PictureFile.h"
 #include "files/Settings.h"
 #include "i18n/Caption.h"
+#include "model/AppError.h"
 #include "ui/RadioGroup.h"
 #include "ui/WindowFileDialogs.h"
 
@@ -83,13 +84,18 @@ void TForm1::Otwrz1Click()
     if (chosen.isEmpty())
         return;
     const std::string name = fileName(chosen);
-    const IniFile ini(name);
     const std::string extension = fileExtension(name);
+    // Any other extension, ".INI" included, is neither kind of file: nothing happens.
+    if (extension != ".ini" && extension != ".lay")
+        return;
+    const IniFile ini(name);
+    // A file that is there but cannot be read is an error, not a file without keys.
+    if (!ini.loadError().empty())
+        throw AppError(ini.loadError());
     if (extension == ".ini")
         loadConfiguration(ini);
-    else if (extension == ".lay")
+    else
         loadLayer(ini);
-    // Any other extension, ".INI" included, is neither kind of file: nothing happens.
 }
 
 void TForm1::applyEditText(QLineEdit* edit, const QString& text)

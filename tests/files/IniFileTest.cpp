@@ -291,18 +291,72 @@ TEST(IniFile, RandomBytesNeverBreakTheStore)
     }
 }
 
-TEST(IniFile, OversizedFileIsNeitherParsedNorReplaced)
+TEST(IniFile, OversizedFileIsAnErrorAndIsNeitherParsedNorReplaced)
 {
     TempDir dir;
-    const std::string path = dir.file("lines.ini");
-    const std::string content = "[a]\nk=1\n" + std::string(200000, '\n');
-    writeBytes(path, content);
-    {
+    const std::string lines = dir.file("lines.ini");
+    const std::string content = "[a]\nk=1\n" + std::string(1100000, '\n');
+    writeBytes(lines, content);
+    const std::string huge = dir.file("huge.ini");
+    writeBytes(huge, "[a]\nk=1\n");
+    std::filesystem::resize_file(huge, std::uintmax_t(513) << 20); // sparse: takes no disk space
+    for (const auto& [path, error] : {std::pair{lines, lines + " has too many lines (more than 1048576)"},
+                                      std::pair{huge, huge + " is too large (more than 512 MB)"}}) {
         IniFile ini(path);
+        EXPECT_EQ(ini.loadError(), error);
         EXPECT_EQ(ini.ReadInteger("a", "k", 7), 7);
         EXPECT_THROW(ini.WriteInteger("a", "k", 2), AppError);
     }
-    EXPECT_EQ(readBytes(path), content);
+    EXPECT_EQ(readBytes(lines), content);
+    EXPECT_EQ(std::filesystem::file_size(huge), std::uintmax_t(513) << 20);
+}
+
+TEST(IniFile, LargeLayerFileIsReadWhole)
+{
+    // Past the limits a layer file once had (16 MB, rows cut at 2047 characters).
+    TempDir dir;
+    const std::string path = dir.file("big.lay");
+    std::string row;
+    while (row.size() < 4200)
+        row += "123456|";
+    std::string content = "[layer]\r\nx=600\r\ny=4096\r\n";
+    for (int r = 0; r < 4096; ++r)
+        content += "x" + std::to_string(r) + "=" + row + "\r\n";
+    writeBytes(path, content);
+    IniFile ini(path);
+    EXPECT_EQ(ini.loadError(), "");
+    EXPECT_EQ(ini.ReadInteger("layer", "y", 0), 4096);
+    EXPECT_EQ(ini.findValue("layer", "x4095"), row);
+    EXPECT_EQ(ini.ReadString("layer", "x4095", ""), row.substr(0, 2047));
+    EXPECT_FALSE(ini.findValue("layer", "x4096").has_value());
+}
+
+TEST(IniFile, UnreadableFileSaysWhyWithoutBlocking)
+{
+    TempDir dir;
+    // A FIFO with no writer would block a plain open for ever.
+    const std::string fifo = dir.file("pipe\t.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(IniFile(fifo).loadError(), dir.file("pipe\\t.ini") + " is not a regular file");
+    writeBytes(dir.file("plain"), "[a]\n");
+    const std::string under = dir.file("plain/c.ini");
+    EXPECT_EQ(IniFile(under).loadError(), "Cannot read " + under + ": Not a directory");
+    EXPECT_EQ(IniFile(dir.file("missing.ini")).loadError(), "");
+}
+
+TEST(IniFile, LoneCrEndsALineAsLfAndCrLfDo)
+{
+    TempDir dir;
+    const std::string path = dir.file("cr.ini");
+    // As a CRLF file cut before its last LF, and an old Mac file.
+    const std::string content = "[a]\rk=1\r\nj=2\rlast=3\r";
+    writeBytes(path, content);
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("a", "k", ""), "1");
+    EXPECT_EQ(ini.ReadString("a", "j", ""), "2");
+    EXPECT_EQ(ini.ReadString("a", "last", ""), "3");
+    ini.WriteInteger("a", "new", 4);
+    EXPECT_EQ(flushedBytes(ini), content + "new=4\r");
 }
 
 TEST(IniFile, TargetNameAtTheLengthLimitIsSaved)
@@ -341,6 +395,7 @@ TEST(IniFile, UnwritableTargetsRaiseTheErrorAndLeaveNothingBehind)
         FAIL() << "write into a missing directory succeeded";
     } catch (const AppError& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + missingDir);
+        EXPECT_EQ(a.writeError(), "the directory " + dir.file("no/such/dir") + " does not exist");
     }
 
     // A directory in place of the file is neither read nor replaced.

@@ -241,6 +241,16 @@ TEST(LayerFile, RowTextAndParseRowRoundTrip)
     EXPECT_EQ(row[2], 9); // the failing field and those after keep theirs
 }
 
+TEST(LayerFile, WholeFileTextIsWhatTheStoreWritesToANewFile)
+{
+    TempDir dir;
+    Sim s(13, 11);
+    s.sim.lattice->set(-7, 10, 12);
+    s.sim.lattice->set(INT32_MAX, 0, 0);
+    LayerFile::save(dir.file("n.lay"), s.sim);
+    EXPECT_EQ(LayerFile::fileText(s.sim), readBytes(dir.file("n.lay")));
+}
+
 TEST(LayerFile, WideFileGivesTheFirstFieldsOfEachRow)
 {
     TempDir dir;
