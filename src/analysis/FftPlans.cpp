@@ -1,0 +1,96 @@
+#include "analysis/FftPlans.h"
+
+#include <map>
+#include <new>
+#include <utility>
+
+namespace {
+
+// Planning by estimate: a 4096 x 4096 plan is ready at once, where measuring would take the
+// first analysis of every size many seconds for a small gain.
+constexpr unsigned planFlags = FFTW_ESTIMATE;
+
+struct Cache {
+    std::mutex lock; // guards the map only; the planner has its own lock
+    std::map<std::pair<int32_t, int32_t>, std::shared_ptr<const FftPlans::Pair>> plans;
+};
+
+Cache& cache()
+{
+    // The planner's lock is made first, so it outlives the cache at exit.
+    FftPlans::plannerMutex();
+    static Cache instance;
+    return instance;
+}
+
+} // namespace
+
+FftwArray<double> allocateReal(std::size_t count)
+{
+    auto* p = static_cast<double*>(fftw_malloc(sizeof(double) * (count ? count : 1)));
+    if (!p)
+        throw std::bad_alloc();
+    return FftwArray<double>(p);
+}
+
+FftwArray<fftw_complex> allocateComplex(std::size_t count)
+{
+    auto* p = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * (count ? count : 1)));
+    if (!p)
+        throw std::bad_alloc();
+    return FftwArray<fftw_complex>(p);
+}
+
+std::mutex& FftPlans::plannerMutex()
+{
+    static std::mutex planner;
+    return planner;
+}
+
+FftPlans::Pair::~Pair()
+{
+    std::lock_guard<std::mutex> guard(plannerMutex());
+    if (forward)
+        fftw_destroy_plan(forward);
+    if (backward)
+        fftw_destroy_plan(backward);
+}
+
+std::shared_ptr<const FftPlans::Pair> FftPlans::forSize(int32_t rows, int32_t cols)
+{
+    Cache& c = cache();
+    std::lock_guard<std::mutex> cacheGuard(c.lock);
+    auto found = c.plans.find({rows, cols});
+    if (found != c.plans.end())
+        return found->second;
+
+    // Planning arrays of the full size, from fftw_malloc like every array the plans will see.
+    const std::size_t realCount = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    const std::size_t halfCount = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols / 2 + 1);
+    FftwArray<double> real = allocateReal(realCount);
+    FftwArray<fftw_complex> half = allocateComplex(halfCount);
+
+    auto pair = std::make_shared<Pair>();
+    pair->rows = rows;
+    pair->cols = cols;
+    {
+        std::lock_guard<std::mutex> plannerGuard(plannerMutex());
+        pair->forward = fftw_plan_dft_r2c_2d(rows, cols, real.get(), half.get(), planFlags);
+        pair->backward = fftw_plan_dft_c2r_2d(rows, cols, half.get(), real.get(), planFlags);
+    }
+    if (!pair->forward || !pair->backward)
+        throw std::bad_alloc();
+    c.plans.emplace(std::make_pair(rows, cols), pair);
+    return pair;
+}
+
+void FftPlans::clear()
+{
+    Cache& c = cache();
+    std::map<std::pair<int32_t, int32_t>, std::shared_ptr<const Pair>> dropped;
+    {
+        std::lock_guard<std::mutex> cacheGuard(c.lock);
+        dropped.swap(c.plans);
+    }
+    // The plans no one holds are destroyed here, outside the cache's lock.
+}

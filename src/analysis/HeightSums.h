@@ -1,0 +1,72 @@
+#pragma once
+// HeightSums: exact sums over a lattice's heights, shared by the analysis functions. Heights are
+// taken relative to the lowest one, so every difference fits in 32 bits unsigned and every sum of
+// up to 2^31 cells is exact in 64 or 128 bits.
+#include "analysis/HeightView.h"
+#include "analysis/SurfaceAnalysis.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace analysis_detail {
+
+using uint128 = unsigned __int128;
+
+struct HeightSums {
+    int64_t cells = 0;
+    int32_t lowest = 0;
+    int32_t highest = 0;
+    uint64_t sum = 0;        // of h - lowest
+    uint128 sumSquares = 0;  // of (h - lowest)^2
+
+    bool flat() const { return lowest == highest; }
+    // highest - lowest, up to 2^32 - 1.
+    uint64_t range() const { return static_cast<uint64_t>(static_cast<int64_t>(highest) - lowest); }
+    // The mean split into an integer height and a fraction in [0, 1), so that a deviation
+    // h - mean = (h - meanFloor) - meanFraction loses nothing to a large mean.
+    int64_t meanFloor() const { return lowest + static_cast<int64_t>(sum / static_cast<uint64_t>(cells)); }
+    double meanFraction() const
+    {
+        return static_cast<double>(sum % static_cast<uint64_t>(cells)) / static_cast<double>(cells);
+    }
+    double mean() const { return static_cast<double>(meanFloor()) + meanFraction(); }
+    // W^2 = (A sum d^2 - (sum d)^2) / A^2, the numerator exact.
+    double width2() const
+    {
+        const uint128 a = static_cast<uint128>(cells);
+        const uint128 numerator = a * sumSquares - static_cast<uint128>(sum) * sum;
+        const long double a2 = static_cast<long double>(cells) * static_cast<long double>(cells);
+        return static_cast<double>(static_cast<long double>(numerator) / a2);
+    }
+};
+
+// Checks the view (cells present, at most 2^31 of them) and sums it; throws AppError.
+HeightSums heightSums(HeightView surface);
+
+// round(sqrt(p) / q) with halves rounded up, exactly, for p < 2^62 and q >= 1: the bin of a
+// radial average whose squared radius is p / q^2.
+inline uint64_t integerRoot(uint64_t n)
+{
+    uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(n)));
+    while (s * s > n)
+        --s;
+    while ((s + 1) * (s + 1) <= n)
+        ++s;
+    return s;
+}
+
+inline int64_t radialBin(uint64_t p, uint64_t q)
+{
+    const double v = std::sqrt(static_cast<double>(p)) / static_cast<double>(q) + 0.5;
+    const double b = std::floor(v);
+    if (v - b > 1e-6 && v - b < 1.0 - 1e-6)
+        return static_cast<int64_t>(b);
+    // Near a half: decide in integers, round(x / q) = floor((floor(2 sqrt p) + q) / 2q).
+    return static_cast<int64_t>((integerRoot(4 * p) + q) / (2 * q));
+}
+
+// The local width of a summed surface, and its histogram of steps.
+LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums);
+std::vector<SlopeBin> slopesOf(HeightView surface);
+
+} // namespace analysis_detail
