@@ -25,20 +25,13 @@ Cache& cache()
 
 } // namespace
 
-FftwArray<double> allocateReal(std::size_t count)
+FftwArray allocatePadded(int32_t rows, int32_t cols)
 {
-    auto* p = static_cast<double*>(fftw_malloc(sizeof(double) * (count ? count : 1)));
+    const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(paddedCols(cols));
+    auto* p = static_cast<double*>(fftw_malloc(sizeof(double) * count));
     if (!p)
         throw std::bad_alloc();
-    return FftwArray<double>(p);
-}
-
-FftwArray<fftw_complex> allocateComplex(std::size_t count)
-{
-    auto* p = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * (count ? count : 1)));
-    if (!p)
-        throw std::bad_alloc();
-    return FftwArray<fftw_complex>(p);
+    return FftwArray(p);
 }
 
 std::mutex& FftPlans::plannerMutex()
@@ -64,19 +57,19 @@ std::shared_ptr<const FftPlans::Pair> FftPlans::forSize(int32_t rows, int32_t co
     if (found != c.plans.end())
         return found->second;
 
-    // Planning arrays of the full size, from fftw_malloc like every array the plans will see.
-    const std::size_t realCount = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-    const std::size_t halfCount = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols / 2 + 1);
-    FftwArray<double> real = allocateReal(realCount);
-    FftwArray<fftw_complex> half = allocateComplex(halfCount);
+    // A planning array of the full size from fftw_malloc, like every array the plans will see;
+    // estimating plans never touches it, so its pages are never even mapped.
+    FftwArray planning = allocatePadded(rows, cols);
+    double* real = planning.get();
+    auto* half = reinterpret_cast<fftw_complex*>(real);
 
     auto pair = std::make_shared<Pair>();
     pair->rows = rows;
     pair->cols = cols;
     {
         std::lock_guard<std::mutex> plannerGuard(plannerMutex());
-        pair->forward = fftw_plan_dft_r2c_2d(rows, cols, real.get(), half.get(), planFlags);
-        pair->backward = fftw_plan_dft_c2r_2d(rows, cols, half.get(), real.get(), planFlags);
+        pair->forward = fftw_plan_dft_r2c_2d(rows, cols, real, half, planFlags);
+        pair->backward = fftw_plan_dft_c2r_2d(rows, cols, half, real, planFlags);
     }
     if (!pair->forward || !pair->backward)
         throw std::bad_alloc();

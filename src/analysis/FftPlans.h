@@ -1,6 +1,7 @@
 #pragma once
 // FftPlans: the FFTW plans of the surface analysis, one pair per lattice size (a real-to-complex
-// forward transform and its complex-to-real inverse), made once and kept for the process.
+// forward transform and its complex-to-real inverse, both in place), made once and kept for the
+// process.
 // FFTW's planner is not thread-safe, so every plan is made and destroyed under one lock; a plan
 // once made is executed on caller-owned arrays (FFTW's new-array functions), so any number of
 // threads may transform at the same time.
@@ -13,32 +14,39 @@
 
 // An FFTW-aligned array (fftw_malloc): every array handed to a cached plan must be one of these,
 // so that its alignment matches the plan's.
-template <class T>
 struct FftwFree {
-    void operator()(T* p) const { fftw_free(p); }
+    void operator()(double* p) const { fftw_free(p); }
 };
-template <class T>
-using FftwArray = std::unique_ptr<T[], FftwFree<T>>;
+using FftwArray = std::unique_ptr<double[], FftwFree>;
 
-FftwArray<double> allocateReal(std::size_t count);
-FftwArray<fftw_complex> allocateComplex(std::size_t count);
+// The array one in-place transform of a rows x cols lattice works on: row y of the lattice at
+// y * paddedCols(cols), then as many complex numbers (cols / 2 + 1 per row, re and im) after
+// the transform.
+inline int64_t paddedCols(int32_t cols) { return 2 * (static_cast<int64_t>(cols) / 2 + 1); }
+FftwArray allocatePadded(int32_t rows, int32_t cols);
 
 class FftPlans {
 public:
-    // Transforms of a rows x cols real lattice (row-major) to its rows x (cols / 2 + 1)
-    // half spectrum and back; neither is normalised.
+    // Transforms of a rows x cols real lattice to its rows x (cols / 2 + 1) half spectrum and
+    // back, in place on an allocatePadded array; neither is normalised.
     struct Pair {
         int32_t rows = 0;
         int32_t cols = 0;
-        fftw_plan forward = nullptr;  // r2c: real rows x cols -> half spectrum
-        fftw_plan backward = nullptr; // c2r: half spectrum -> real; destroys its input
+        fftw_plan forward = nullptr;  // r2c
+        fftw_plan backward = nullptr; // c2r
         Pair() = default;
         Pair(const Pair&) = delete;
         Pair& operator=(const Pair&) = delete;
         ~Pair();
 
-        void transform(double* real, fftw_complex* half) const { fftw_execute_dft_r2c(forward, real, half); }
-        void inverse(fftw_complex* half, double* real) const { fftw_execute_dft_c2r(backward, half, real); }
+        void transform(double* padded) const
+        {
+            fftw_execute_dft_r2c(forward, padded, reinterpret_cast<fftw_complex*>(padded));
+        }
+        void inverse(double* padded) const
+        {
+            fftw_execute_dft_c2r(backward, reinterpret_cast<fftw_complex*>(padded), padded);
+        }
     };
 
     // The plans for rows x cols, made on first use. The plans stay valid while the pointer is

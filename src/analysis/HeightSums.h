@@ -65,6 +65,29 @@ inline int64_t radialBin(uint64_t p, uint64_t q)
     return static_cast<int64_t>((integerRoot(4 * p) + q) / (2 * q));
 }
 
+// Walks m = 0, 1, .. last along a line of a radial average, where the squared radius is
+// (m^2 step + base) / q^2 (step, base < 2^62 over the line), calling visit(m, bin) while the bin
+// stays <= bins. The bin never falls as m grows, so each move costs one comparison in integers:
+// the bin becomes b + 1 once 4 (m^2 step + base) >= (2b + 1)^2 q^2.
+template <class Visit>
+void walkBins(uint64_t base, uint64_t step, uint64_t q, int64_t last, int64_t bins, Visit&& visit)
+{
+    int64_t b = radialBin(base, q);
+    const uint128 q2 = static_cast<uint128>(q) * q;
+    auto threshold = [q2](int64_t bin) {
+        return static_cast<uint128>(2 * bin + 1) * static_cast<uint128>(2 * bin + 1) * q2;
+    };
+    uint128 next = threshold(b);
+    for (int64_t m = 0; m <= last; ++m) {
+        const uint128 fourP = 4 * (static_cast<uint128>(m) * static_cast<uint128>(m) * step + base);
+        while (fourP >= next)
+            next = threshold(++b);
+        if (b > bins)
+            return;
+        visit(m, b);
+    }
+}
+
 // The local width of a summed surface, and its histogram of steps.
 LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums);
 std::vector<SlopeBin> slopesOf(HeightView surface);

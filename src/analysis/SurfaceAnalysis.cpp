@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <numeric>
 #include <string>
+#include <system_error>
 
 namespace analysis_detail {
 
@@ -21,34 +23,40 @@ HeightSums heightSums(HeightView surface)
     HeightSums sums;
     sums.cells = surface.cells();
     const int32_t* h = surface.heights;
-    sums.lowest = sums.highest = h[0];
+    int32_t lowest = h[0], highest = h[0];
     for (int64_t i = 0; i < sums.cells; ++i) {
-        sums.lowest = std::min(sums.lowest, h[i]);
-        sums.highest = std::max(sums.highest, h[i]);
+        lowest = std::min(lowest, h[i]);
+        highest = std::max(highest, h[i]);
     }
-    const uint32_t lowest = static_cast<uint32_t>(sums.lowest);
-    // Below 2^16 layers of range a row's squares fit in 64 bits (cols < 2^31).
+    sums.lowest = lowest;
+    sums.highest = highest;
+    const uint32_t base = static_cast<uint32_t>(lowest);
+    // Below 2^16 layers of range a square fits in 32 bits and a row's squares in 64 (cols < 2^31).
     const bool narrow = sums.range() < (uint64_t(1) << 16);
+    uint64_t sum = 0;
+    uint128 squares = 0;
     for (int32_t r = 0; r < surface.rows; ++r) {
         const int32_t* row = h + static_cast<int64_t>(r) * surface.cols;
         uint64_t rowSum = 0;
         if (narrow) {
             uint64_t rowSquares = 0;
             for (int32_t c = 0; c < surface.cols; ++c) {
-                const uint64_t d = static_cast<uint32_t>(row[c]) - lowest;
+                const uint32_t d = static_cast<uint32_t>(row[c]) - base;
                 rowSum += d;
                 rowSquares += d * d;
             }
-            sums.sumSquares += rowSquares;
+            squares += rowSquares;
         } else {
             for (int32_t c = 0; c < surface.cols; ++c) {
-                const uint64_t d = static_cast<uint32_t>(row[c]) - lowest;
+                const uint64_t d = static_cast<uint32_t>(row[c]) - base;
                 rowSum += d;
-                sums.sumSquares += static_cast<uint128>(d * d);
+                squares += d * d;
             }
         }
-        sums.sum += rowSum;
+        sum += rowSum;
     }
+    sums.sum = sum;
+    sums.sumSquares = squares;
     return sums;
 }
 
@@ -64,13 +72,14 @@ struct MomentSums {
 };
 
 // The deviations h - mean of one row, and their third and fourth powers summed into `moments`.
+// h and the mean's integer part both lie within int32, so their difference is exact in double.
 void deviationsOfRow(const int32_t* row, int32_t cols, const HeightSums& sums, double* out, MomentSums& moments)
 {
-    const int64_t base = sums.meanFloor();
+    const double base = static_cast<double>(sums.meanFloor());
     const double fraction = sums.meanFraction();
     double cubes = 0.0, fourths = 0.0;
     for (int32_t c = 0; c < cols; ++c) {
-        const double d = static_cast<double>(static_cast<int64_t>(row[c]) - base) - fraction;
+        const double d = (static_cast<double>(row[c]) - base) - fraction;
         const double d2 = d * d;
         cubes += d2 * d;
         fourths += d2 * d2;
@@ -95,14 +104,16 @@ HeightMoments momentsOf(const HeightSums& sums, const MomentSums& moments)
 
 int32_t radialBins(int32_t rows, int32_t cols) { return std::min(rows, cols) / 2; }
 
-// The lattice's deviations from its mean and their forward transform.
+// The lattice's deviations from its mean, transformed in place: row j of the half spectrum,
+// cols / 2 + 1 complex numbers, starts at j * stride.
 struct Spectrum {
     int32_t rows = 0;
     int32_t cols = 0;
-    int32_t halfCols = 0; // cols / 2 + 1
+    int64_t stride = 0; // doubles per row
     std::shared_ptr<const FftPlans::Pair> plans;
-    FftwArray<double> real;
-    FftwArray<fftw_complex> half;
+    FftwArray data;
+
+    const double* row(int32_t j) const { return data.get() + j * stride; }
 };
 
 Spectrum transformed(HeightView surface, const HeightSums& sums, MomentSums& moments)
@@ -110,21 +121,27 @@ Spectrum transformed(HeightView surface, const HeightSums& sums, MomentSums& mom
     Spectrum s;
     s.rows = surface.rows;
     s.cols = surface.cols;
-    s.halfCols = surface.cols / 2 + 1;
+    s.stride = paddedCols(surface.cols);
     s.plans = FftPlans::forSize(s.rows, s.cols);
-    s.real = allocateReal(static_cast<std::size_t>(surface.cells()));
-    s.half = allocateComplex(static_cast<std::size_t>(s.rows) * s.halfCols);
+    s.data = allocatePadded(s.rows, s.cols);
     for (int32_t r = 0; r < s.rows; ++r)
-        deviationsOfRow(surface.heights + static_cast<int64_t>(r) * s.cols, s.cols, sums,
-                        s.real.get() + static_cast<int64_t>(r) * s.cols, moments);
-    s.plans->transform(s.real.get(), s.half.get());
+        deviationsOfRow(surface.heights + static_cast<int64_t>(r) * s.cols, s.cols, sums, s.data.get() + r * s.stride,
+                        moments);
+    s.plans->transform(s.data.get());
     return s;
 }
 
-// Radial S(k) from the half spectrum; with `map`, also S(q) at every wave vector. Each stored
-// coefficient (j, i) with 0 < i < cols / 2 also stands for its missing mirror image -q, the
-// complex conjugate at (-j, cols - i), which has the same |q| and the same power.
-StructureFactorCurve radialStructureFactor(const Spectrum& s, std::vector<double>* map)
+// S(q) = |F(q)|^2 / A at the stored coefficient (j, i).
+double powerAt(const Spectrum& s, int32_t j, int32_t i)
+{
+    const double* z = s.row(j) + 2 * static_cast<int64_t>(i);
+    return (z[0] * z[0] + z[1] * z[1]) / (static_cast<double>(s.rows) * s.cols);
+}
+
+// Radial S(k) from the half spectrum. Each stored coefficient (j, i) with 0 < i < cols / 2 also
+// stands for its missing mirror image -q, the complex conjugate at (-j, cols - i), which has the
+// same |q| and the same power.
+StructureFactorCurve radialStructureFactor(const Spectrum& s)
 {
     const int32_t bins = radialBins(s.rows, s.cols);
     std::vector<double> sum(bins + 1, 0.0);
@@ -133,32 +150,15 @@ StructureFactorCurve radialStructureFactor(const Spectrum& s, std::vector<double
     const int64_t g = std::gcd(s.rows, s.cols);
     const uint64_t a = static_cast<uint64_t>(s.cols / g);
     const uint64_t c = static_cast<uint64_t>(s.rows / g);
-    const uint64_t q = std::max(a, c);
-    const double area = static_cast<double>(s.rows) * s.cols;
-    if (map)
-        map->assign(static_cast<std::size_t>(s.rows) * s.cols, 0.0);
     for (int32_t j = 0; j < s.rows; ++j) {
         const uint64_t n = static_cast<uint64_t>(j <= s.rows / 2 ? j : s.rows - j);
-        const uint64_t rowPart = n * n * a * a;
-        const fftw_complex* line = s.half.get() + static_cast<int64_t>(j) * s.halfCols;
-        const int32_t mirrorRow = j == 0 ? 0 : s.rows - j;
-        for (int32_t i = 0; i < s.halfCols; ++i) {
-            if (i == 0 && j == 0)
-                continue;
-            const double power = (line[i][0] * line[i][0] + line[i][1] * line[i][1]) / area;
+        walkBins(n * n * a * a, c * c, std::max(a, c), s.cols / 2, bins, [&](int64_t i, int64_t b) {
+            if (b == 0)
+                return; // |q| < D / 2, q = 0 among them: not part of the curve
             const int64_t weight = (i == 0 || 2 * i == s.cols) ? 1 : 2;
-            const uint64_t m = static_cast<uint64_t>(i);
-            const int64_t b = radialBin(m * m * c * c + rowPart, q);
-            if (b >= 1 && b <= bins) {
-                sum[b] += static_cast<double>(weight) * power;
-                count[b] += weight;
-            }
-            if (map) {
-                (*map)[static_cast<std::size_t>(j) * s.cols + i] = power;
-                if (weight == 2)
-                    (*map)[static_cast<std::size_t>(mirrorRow) * s.cols + (s.cols - i)] = power;
-            }
-        }
+            sum[b] += static_cast<double>(weight) * powerAt(s, j, static_cast<int32_t>(i));
+            count[b] += weight;
+        });
     }
     StructureFactorCurve curve;
     const double step = 2.0 * M_PI / std::min(s.rows, s.cols);
@@ -173,32 +173,39 @@ StructureFactorCurve radialStructureFactor(const Spectrum& s, std::vector<double
 // C(d) by Wiener-Khinchin: the inverse transform of |F(q)|^2 is A^2 C(d). Destroys the spectrum.
 CorrelationCurves correlationFrom(Spectrum& s, double width2, bool flat)
 {
-    const int64_t halfCount = static_cast<int64_t>(s.rows) * s.halfCols;
-    fftw_complex* half = s.half.get();
-    for (int64_t k = 0; k < halfCount; ++k) {
-        half[k][0] = half[k][0] * half[k][0] + half[k][1] * half[k][1];
-        half[k][1] = 0.0;
+    const int32_t halfCols = s.cols / 2 + 1;
+    for (int32_t j = 0; j < s.rows; ++j) {
+        double* z = s.data.get() + j * s.stride;
+        for (int32_t i = 0; i < halfCols; ++i) {
+            z[2 * i] = z[2 * i] * z[2 * i] + z[2 * i + 1] * z[2 * i + 1];
+            z[2 * i + 1] = 0.0;
+        }
     }
-    s.plans->inverse(half, s.real.get());
+    s.plans->inverse(s.data.get());
 
     const int32_t bins = radialBins(s.rows, s.cols);
     std::vector<double> sum(bins + 1, 0.0);
     std::vector<int64_t> count(bins + 1, 0);
-    // round(|d|) >= max(|dx|, |dy|): only displacements with both components within the last bin
-    // can count.
-    const int32_t lowestX = -std::min(bins, (s.cols - 1) / 2);
+    // Displacements (dx, dy) with components in (-L/2, L/2]; round(|d|) >= |dy|, so only the rows
+    // with |dy| <= bins hold any, and along each the bins grow with |dx| both ways.
+    const int64_t leftmost = -std::min<int64_t>(bins, (s.cols - 1) / 2);
     for (int32_t j = 0; j < s.rows; ++j) {
         const int64_t dy = j <= s.rows / 2 ? j : j - s.rows;
         if (dy > bins || -dy > bins)
             continue;
-        const double* line = s.real.get() + static_cast<int64_t>(j) * s.cols;
-        for (int32_t dx = lowestX; dx <= bins; ++dx) {
-            const int64_t r = radialBin(static_cast<uint64_t>(int64_t(dx) * dx + dy * dy), 1);
-            if (r >= 1 && r <= bins) {
-                sum[r] += line[dx >= 0 ? dx : dx + s.cols];
+        const double* line = s.row(j);
+        auto add = [&](int64_t index, int64_t r) {
+            if (r >= 1) {
+                sum[r] += line[index];
                 ++count[r];
             }
-        }
+        };
+        const uint64_t base = static_cast<uint64_t>(dy * dy);
+        walkBins(base, 1, 1, bins, bins, [&](int64_t dx, int64_t r) { add(dx, r); });
+        walkBins(base, 1, 1, -leftmost, bins, [&](int64_t dx, int64_t r) {
+            if (dx > 0)
+                add(s.cols - dx, r);
+        });
     }
     const double area = static_cast<double>(s.rows) * s.cols;
     CorrelationCurves curves;
@@ -223,21 +230,47 @@ CorrelationCurves correlationFrom(Spectrum& s, double width2, bool flat)
     return curves;
 }
 
+// The transform's share of the whole analysis: moments, S(k), C(r) and G(r).
+void spectralPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& result)
+{
+    MomentSums moments;
+    Spectrum s = transformed(surface, sums, moments);
+    result.moments = momentsOf(sums, moments);
+    result.structureFactor = radialStructureFactor(s);
+    result.correlation = correlationFrom(s, result.width2, sums.flat());
+}
+
+// The share that works on the heights themselves: w(l) and the steps.
+void directPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& result)
+{
+    result.localWidth = localWidthOf(surface, sums);
+    result.slopes = slopesOf(surface);
+}
+
 } // namespace
 
 StructureFactorCurve structureFactor(HeightView surface)
 {
     const HeightSums sums = heightSums(surface);
     MomentSums moments;
-    return radialStructureFactor(transformed(surface, sums, moments), nullptr);
+    return radialStructureFactor(transformed(surface, sums, moments));
 }
 
 std::vector<double> structureFactorMap(HeightView surface)
 {
     const HeightSums sums = heightSums(surface);
     MomentSums moments;
-    std::vector<double> map;
-    radialStructureFactor(transformed(surface, sums, moments), &map);
+    const Spectrum s = transformed(surface, sums, moments);
+    std::vector<double> map(static_cast<std::size_t>(surface.cells()), 0.0);
+    for (int32_t j = 0; j < s.rows; ++j) {
+        const int32_t mirrorRow = j == 0 ? 0 : s.rows - j;
+        for (int32_t i = 0; i <= s.cols / 2; ++i) {
+            const double power = (i == 0 && j == 0) ? 0.0 : powerAt(s, j, i);
+            map[static_cast<std::size_t>(j) * s.cols + i] = power;
+            if (i > 0 && 2 * i < s.cols)
+                map[static_cast<std::size_t>(mirrorRow) * s.cols + (s.cols - i)] = power;
+        }
+    }
     return map;
 }
 
@@ -270,7 +303,7 @@ std::vector<SlopeBin> slopeHistogram(HeightView surface)
     return slopesOf(surface);
 }
 
-SurfaceAnalysis analyseSurface(HeightView surface)
+SurfaceAnalysis analyseSurface(HeightView surface, int threads)
 {
     const HeightSums sums = heightSums(surface);
     SurfaceAnalysis result;
@@ -279,13 +312,18 @@ SurfaceAnalysis analyseSurface(HeightView surface)
     result.mean = sums.mean();
     result.width2 = sums.width2();
     result.width = std::sqrt(result.width2);
-    MomentSums moments;
-    Spectrum s = transformed(surface, sums, moments);
-    result.moments = momentsOf(sums, moments);
-    result.structureFactor = radialStructureFactor(s, nullptr);
-    result.correlation = correlationFrom(s, result.width2, sums.flat());
-    s = Spectrum{};
-    result.localWidth = localWidthOf(surface, sums);
-    result.slopes = slopesOf(surface);
+    std::future<void> direct;
+    if (threads >= 2) {
+        try {
+            direct = std::async(std::launch::async, directPart, surface, std::cref(sums), std::ref(result));
+        } catch (const std::system_error&) {
+            // No second thread to be had: the caller's thread does it all.
+        }
+    }
+    spectralPart(surface, sums, result);
+    if (direct.valid())
+        direct.get();
+    else
+        directPart(surface, sums, result);
     return result;
 }

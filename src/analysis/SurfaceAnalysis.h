@@ -81,5 +81,6 @@ LocalWidthCurve localWidth(HeightView surface);
 HeightMoments heightMoments(HeightView surface);
 std::vector<SlopeBin> slopeHistogram(HeightView surface);
 
-// All of it, sharing the sums and the one forward transform.
-SurfaceAnalysis analyseSurface(HeightView surface);
+// All of it, sharing the sums and the one forward transform. With threads >= 2 the transforms
+// run beside the local width and the steps on a second thread (when one can be started).
+SurfaceAnalysis analyseSurface(HeightView surface, int threads = 2);

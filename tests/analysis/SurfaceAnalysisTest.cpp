@@ -144,7 +144,7 @@ protected:
     // Odd, even and non-square sizes; 8 x 6 has wave vectors on a bin boundary (|q| / D = 2.5);
     // the last two sit at the int32 limits.
     static inline const std::vector<Lattice> lattices = {
-        randomLattice(5, 7, -3, 5, 1),         randomLattice(8, 6, 0, 20, 2),
+        randomLattice(5, 7, -3, 5, 1),         randomLattice(8, 6, 0, 1 << 29, 2),
         randomLattice(2, 9, -1, 1, 3),         randomLattice(16, 8, -50, 50, 4),
         randomLattice(9, 9, kMax - 6, kMax, 5), randomLattice(4, 10, kMin, kMax, 6),
     };
