@@ -326,6 +326,17 @@ TEST(SurfaceAnalysis, TwoThreadsAnalyseAtOnce)
             ASSERT_EQ(together[thread][k], alone[thread + 2 * (k % 2)]) << "thread " << thread << ", run " << k;
 }
 
+TEST(SurfaceAnalysis, ALatticeOneCellHighHasNoDistancesToAverage)
+{
+    const Lattice l = randomLattice(1, 5, -9, 9, 12);
+    const SurfaceAnalysis a = analyseSurface(l.view());
+    EXPECT_TRUE(a.structureFactor.s.empty());
+    EXPECT_TRUE(a.correlation.g.empty());
+    EXPECT_FALSE(a.correlation.length);
+    EXPECT_TRUE(a.localWidth.w.empty());
+    EXPECT_NEAR(*a.moments.skewness, *reference(l).skewness, 1e-9);
+}
+
 TEST(SurfaceAnalysis, AViewWithoutCellsIsRefused)
 {
     const int32_t one = 0;
