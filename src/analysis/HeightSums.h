@@ -90,6 +90,6 @@ void walkBins(uint64_t base, uint64_t step, uint64_t q, int64_t last, int64_t bi
 
 // The local width of a summed surface, and its histogram of steps.
 LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums);
-std::vector<SlopeBin> slopesOf(HeightView surface);
+std::vector<SlopeBin> slopesOf(HeightView surface, const HeightSums& sums);
 
 } // namespace analysis_detail

@@ -153,27 +153,33 @@ LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums)
     return curve;
 }
 
-std::vector<SlopeBin> slopesOf(HeightView s)
+std::vector<SlopeBin> slopesOf(HeightView s, const HeightSums& sums)
 {
     const int32_t rows = s.rows;
     const int32_t cols = s.cols;
-    // Visits the step to the right and the step down of every cell, periodically.
-    auto forEachStep = [&](auto&& visit) {
+    // Visits the steps to the right and down of every cell, periodically: right(step), down(step).
+    auto forEachStep = [&](auto&& right, auto&& down) {
         for (int32_t y = 0; y < rows; ++y) {
             const int32_t* row = s.heights + static_cast<int64_t>(y) * cols;
             const int32_t* below = s.heights + static_cast<int64_t>(y + 1 < rows ? y + 1 : 0) * cols;
-            for (int32_t x = 0; x < cols; ++x) {
-                const int64_t h = row[x];
-                visit(static_cast<int64_t>(row[x + 1 < cols ? x + 1 : 0]) - h);
-                visit(static_cast<int64_t>(below[x]) - h);
+            for (int32_t x = 0; x + 1 < cols; ++x) {
+                right(static_cast<int64_t>(row[x + 1]) - row[x]);
+                down(static_cast<int64_t>(below[x]) - row[x]);
             }
+            right(static_cast<int64_t>(row[0]) - row[cols - 1]);
+            down(static_cast<int64_t>(below[cols - 1]) - row[cols - 1]);
         }
     };
-    int64_t lowest = 0, highest = 0;
-    forEachStep([&](int64_t step) {
-        lowest = std::min(lowest, step);
-        highest = std::max(highest, step);
-    });
+    // No step is larger than the range of heights; where that is wide, find the steps' own range.
+    int64_t lowest = -static_cast<int64_t>(sums.range()), highest = static_cast<int64_t>(sums.range());
+    if (highest >= (int64_t(1) << 16)) {
+        lowest = highest = 0;
+        auto extend = [&](int64_t step) {
+            lowest = std::min(lowest, step);
+            highest = std::max(highest, step);
+        };
+        forEachStep(extend, extend);
+    }
 
     const int64_t pairs = 2 * s.cells();
     std::vector<SlopeBin> histogram;
@@ -182,17 +188,20 @@ std::vector<SlopeBin> slopesOf(HeightView s)
     };
     const int64_t span = highest - lowest + 1;
     if (span <= (int64_t(1) << 22)) {
-        // The usual case: a table over the steps that occur.
-        std::vector<int64_t> counts(static_cast<std::size_t>(span), 0);
-        forEachStep([&](int64_t step) { ++counts[static_cast<std::size_t>(step - lowest)]; });
+        // The usual case: tables over the steps that can occur, one per direction so that runs
+        // of equal steps do not wait on one counter.
+        std::vector<int64_t> across(static_cast<std::size_t>(span), 0), along(static_cast<std::size_t>(span), 0);
+        forEachStep([&](int64_t step) { ++across[static_cast<std::size_t>(step - lowest)]; },
+                    [&](int64_t step) { ++along[static_cast<std::size_t>(step - lowest)]; });
         for (int64_t i = 0; i < span; ++i)
-            if (counts[i])
-                add(lowest + i, counts[i]);
+            if (across[i] + along[i])
+                add(lowest + i, across[i] + along[i]);
     } else {
         // Steps spread over millions of layers: sort them all.
         std::vector<int64_t> steps;
         steps.reserve(static_cast<std::size_t>(pairs));
-        forEachStep([&](int64_t step) { steps.push_back(step); });
+        auto keep = [&](int64_t step) { steps.push_back(step); };
+        forEachStep(keep, keep);
         std::sort(steps.begin(), steps.end());
         for (std::size_t i = 0; i < steps.size();) {
             std::size_t j = i;

@@ -244,7 +244,7 @@ void spectralPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& r
 void directPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& result)
 {
     result.localWidth = localWidthOf(surface, sums);
-    result.slopes = slopesOf(surface);
+    result.slopes = slopesOf(surface, sums);
 }
 
 } // namespace
@@ -299,8 +299,7 @@ HeightMoments heightMoments(HeightView surface)
 
 std::vector<SlopeBin> slopeHistogram(HeightView surface)
 {
-    heightSums(surface); // the checks
-    return slopesOf(surface);
+    return slopesOf(surface, heightSums(surface));
 }
 
 SurfaceAnalysis analyseSurface(HeightView surface, int threads)

@@ -141,12 +141,13 @@ void expectClose(const std::vector<double>& actual, const std::vector<double>& e
 
 class SurfaceAnalysisTest : public ::testing::Test {
 protected:
-    // Odd, even and non-square sizes; 8 x 6 has wave vectors on a bin boundary (|q| / D = 2.5);
-    // the last two sit at the int32 limits.
+    // Odd, even and non-square sizes; 8 x 6 has wave vectors on a bin boundary (|q| / D = 2.5)
+    // and heights 2^29 apart; two sit at the int32 limits.
     static inline const std::vector<Lattice> lattices = {
         randomLattice(5, 7, -3, 5, 1),         randomLattice(8, 6, 0, 1 << 29, 2),
         randomLattice(2, 9, -1, 1, 3),         randomLattice(16, 8, -50, 50, 4),
         randomLattice(9, 9, kMax - 6, kMax, 5), randomLattice(4, 10, kMin, kMax, 6),
+        randomLattice(6, 4, 0, 70000, 13),
     };
     static inline std::vector<Reference> references;
     static void SetUpTestSuite()
