@@ -88,8 +88,11 @@ void walkBins(uint64_t base, uint64_t step, uint64_t q, int64_t last, int64_t bi
     }
 }
 
-// The local width of a summed surface, and its histogram of steps.
-LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums);
+// The window sides l = 2, 4, .. <= min(rows, cols) of the local width, and w(l) for one of them.
+std::vector<int32_t> windowSides(HeightView surface);
+double windowWidth(HeightView surface, const HeightSums& sums, int32_t side);
+
+// The histogram of steps of a summed surface.
 std::vector<SlopeBin> slopesOf(HeightView surface, const HeightSums& sums);
 
 } // namespace analysis_detail

@@ -133,24 +133,26 @@ double meanWindowWidth(HeightView s, uint32_t lowest, int32_t l)
 
 } // namespace
 
-LocalWidthCurve localWidthOf(HeightView surface, const HeightSums& sums)
+std::vector<int32_t> windowSides(HeightView surface)
 {
-    LocalWidthCurve curve;
-    const int32_t largest = std::min(surface.rows, surface.cols);
+    std::vector<int32_t> sides;
+    for (int64_t l = 2; l <= std::min(surface.rows, surface.cols); l *= 2)
+        sides.push_back(static_cast<int32_t>(l));
+    return sides;
+}
+
+double windowWidth(HeightView surface, const HeightSums& sums, int32_t side)
+{
     const uint32_t lowest = static_cast<uint32_t>(sums.lowest);
     const uint128 range = sums.range();
-    for (int64_t l = 2; l <= largest; l *= 2) {
-        const int32_t side = static_cast<int32_t>(l);
-        const uint128 one = 1;
-        const bool narrowSums = l * range < (one << 32);
-        const uint128 bound = static_cast<uint128>(l * l) * range; // sqrt of l^4 range^2
-        const bool narrowNumerator = bound < (one << 32) && bound * bound < (one << 65);
-        curve.l.push_back(side);
-        curve.w.push_back(narrowNumerator ? meanWindowWidth<uint64_t, uint64_t>(surface, lowest, side)
-                          : narrowSums    ? meanWindowWidth<uint64_t, uint128>(surface, lowest, side)
-                                          : meanWindowWidth<uint128, uint128>(surface, lowest, side));
-    }
-    return curve;
+    const uint128 l = static_cast<uint128>(side);
+    const uint128 one = 1;
+    const bool narrowSums = l * range < (one << 32);
+    const uint128 bound = l * l * range; // the square root of l^4 range^2
+    const bool narrowNumerator = bound < (one << 32) && bound * bound < (one << 65);
+    return narrowNumerator ? meanWindowWidth<uint64_t, uint64_t>(surface, lowest, side)
+         : narrowSums      ? meanWindowWidth<uint64_t, uint128>(surface, lowest, side)
+                           : meanWindowWidth<uint128, uint128>(surface, lowest, side);
 }
 
 std::vector<SlopeBin> slopesOf(HeightView s, const HeightSums& sums)

@@ -5,6 +5,7 @@
 #include "model/AppError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <numeric>
@@ -240,12 +241,35 @@ void spectralPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& r
     result.correlation = correlationFrom(s, result.width2, sums.flat());
 }
 
-// The share that works on the heights themselves: w(l) and the steps.
-void directPart(HeightView surface, const HeightSums& sums, SurfaceAnalysis& result)
-{
-    result.localWidth = localWidthOf(surface, sums);
-    result.slopes = slopesOf(surface, sums);
-}
+// The work on the heights themselves, in pieces that two threads share out: the step histogram,
+// then w(l) one window side at a time.
+class DirectWork {
+public:
+    DirectWork(HeightView surface, const HeightSums& sums, SurfaceAnalysis& result)
+        : surface_(surface), sums_(sums), result_(result)
+    {
+        result.localWidth.l = windowSides(surface);
+        result.localWidth.w.assign(result.localWidth.l.size(), 0.0);
+    }
+
+    // Does pieces until none is left.
+    void drain()
+    {
+        const std::size_t sides = result_.localWidth.l.size();
+        for (std::size_t piece; (piece = next_++) <= sides;) {
+            if (piece == 0)
+                result_.slopes = slopesOf(surface_, sums_);
+            else
+                result_.localWidth.w[piece - 1] = windowWidth(surface_, sums_, result_.localWidth.l[piece - 1]);
+        }
+    }
+
+private:
+    HeightView surface_;
+    const HeightSums& sums_;
+    SurfaceAnalysis& result_;
+    std::atomic<std::size_t> next_{0};
+};
 
 } // namespace
 
@@ -284,7 +308,12 @@ CorrelationCurves correlation(HeightView surface)
 
 LocalWidthCurve localWidth(HeightView surface)
 {
-    return localWidthOf(surface, heightSums(surface));
+    const HeightSums sums = heightSums(surface);
+    LocalWidthCurve curve;
+    curve.l = windowSides(surface);
+    for (int32_t side : curve.l)
+        curve.w.push_back(windowWidth(surface, sums, side));
+    return curve;
 }
 
 HeightMoments heightMoments(HeightView surface)
@@ -311,18 +340,20 @@ SurfaceAnalysis analyseSurface(HeightView surface, int threads)
     result.mean = sums.mean();
     result.width2 = sums.width2();
     result.width = std::sqrt(result.width2);
-    std::future<void> direct;
+    // The transforms on this thread; the rest shared between a second thread and this one
+    // once the transforms are done.
+    DirectWork direct(surface, sums, result);
+    std::future<void> helper;
     if (threads >= 2) {
         try {
-            direct = std::async(std::launch::async, directPart, surface, std::cref(sums), std::ref(result));
+            helper = std::async(std::launch::async, &DirectWork::drain, &direct);
         } catch (const std::system_error&) {
-            // No second thread to be had: the caller's thread does it all.
+            // No second thread to be had: this one does it all.
         }
     }
     spectralPart(surface, sums, result);
-    if (direct.valid())
-        direct.get();
-    else
-        directPart(surface, sums, result);
+    direct.drain();
+    if (helper.valid())
+        helper.get();
     return result;
 }
