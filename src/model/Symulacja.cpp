@@ -2,6 +2,8 @@
 
 #include "model/Convert.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 void Symulacja::applyDefaults()
@@ -65,30 +67,121 @@ void Symulacja::step()
     step(std::function<bool(int32_t)>());
 }
 
-bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
-{
-    return philox ? stepWith(*philox, betweenSweeps) : stepWith(*rng, betweenSweeps);
-}
+namespace {
 
-template <class Generator>
-bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& betweenSweeps)
+// Where the particles and relaxation attempts of a step land, from the congruential
+// generator: a row and a column for each, then a direction only for a hop, drawn one after
+// another as the step goes.
+class LcgDraws {
+public:
+    LcgDraws(Random& random, int32_t rows, int32_t cols) : random_(random), rows_(rows), cols_(cols) {}
+    void beginPhase(int64_t) {}
+    void next(uint32_t& row, uint32_t& col)
+    {
+        row = static_cast<uint32_t>(random_.below(rows_));
+        col = static_cast<uint32_t>(random_.below(cols_));
+    }
+    int32_t direction() { return random_.direction(); }
+
+private:
+    Random& random_;
+    int32_t rows_, cols_;
+};
+
+// The same from Philox: particle or attempt i of a phase takes block i of the phase's blocks
+// (row from the first output, column from the second, direction from the top two bits of the
+// third), so the cells of the attempts ahead are known before the lattice is read. They are
+// fetched into the cache that far ahead: on a lattice much larger than the cache the step is
+// otherwise one memory wait per attempt.
+class PhiloxDraws {
+public:
+    PhiloxDraws(PhiloxRandom& random, int32_t rows, int32_t cols, Tablica& t)
+        : random_(random), rows_(static_cast<uint32_t>(rows)), cols_(static_cast<uint32_t>(cols)), t_(t)
+    {
+    }
+    void beginPhase(int64_t count)
+    {
+        count_ = count;
+        done_ = 0;
+        first_ = random_.takeBlocks(static_cast<uint64_t>(count));
+        for (int64_t j = 0; j < std::min<int64_t>(ahead, count); ++j)
+            load(j);
+    }
+    void next(uint32_t& row, uint32_t& col)
+    {
+        const Entry& e = ring_[done_ & (ahead - 1)];
+        row = e.row;
+        col = e.col;
+        direction_ = e.direction;
+        if (done_ + ahead < count_)
+            load(done_ + ahead);
+        ++done_;
+    }
+    int32_t direction() { return direction_; }
+
+private:
+    static constexpr int64_t ahead = 16; // attempts fetched ahead, a power of two
+    struct Entry {
+        uint32_t row, col;
+        int32_t direction;
+    };
+    void load(int64_t j)
+    {
+        const auto b = random_.block(first_ + static_cast<uint64_t>(j));
+        Entry& e = ring_[j & (ahead - 1)];
+        e.row = static_cast<uint32_t>((static_cast<uint64_t>(b.v[0]) * rows_) >> 32);
+        e.col = static_cast<uint32_t>((static_cast<uint64_t>(b.v[1]) * cols_) >> 32);
+        e.direction = static_cast<int32_t>(b.v[2] >> 30);
+        const uint32_t up = e.row == 0 ? rows_ - 1 : e.row - 1;
+        const uint32_t down = e.row + 1 == rows_ ? 0 : e.row + 1;
+        __builtin_prefetch(t_.row(static_cast<int32_t>(e.row)) + e.col, 1);
+        __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + e.col, 1);
+        __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + e.col, 1);
+    }
+
+    PhiloxRandom& random_;
+    uint32_t rows_, cols_;
+    Tablica& t_;
+    Entry ring_[ahead] = {};
+    int64_t count_ = 0, done_ = 0;
+    uint64_t first_ = 0;
+    int32_t direction_ = 0;
+};
+
+} // namespace
+
+bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
 {
     if (deposited >= maxLayers)
         return true;
-
     // Parameters that no lattice can hold (a size changed behind the lattice's back, or sizes
     // <= 0) deposit and relax nothing; the count of deposited layers still advances.
-    const bool canDraw = latticeMatches();
-    if (canDraw) {
+    if (!latticeMatches()) {
+        deposited = deposited + rate;
+        return true;
+    }
+    if (philox) {
+        PhiloxDraws draws(*philox, sizeY, sizeX, *lattice);
+        return stepWith(draws, betweenSweeps);
+    }
+    LcgDraws draws(*rng, sizeY, sizeX);
+    return stepWith(draws, betweenSweeps);
+}
+
+template <class Draws>
+bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps)
+{
+    {
         const uint32_t cols = static_cast<uint32_t>(sizeX);
         const uint32_t rows = static_cast<uint32_t>(sizeY);
         Tablica& t = *lattice;
 
         const int64_t particles = particlesPerStep();
+        random.beginPhase(particles);
         for (int64_t i = 0; i < particles; ++i) {
-            const int32_t row = random.below(sizeY);
-            const int32_t col = random.below(sizeX);
-            t.increment(row, col);
+            uint32_t row, col;
+            random.next(row, col);
+            t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
         }
         deposited = deposited + rate;
 
@@ -97,9 +190,10 @@ bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& 
         for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
             if (sweep > 0 && betweenSweeps && !betweenSweeps(sweep))
                 return false;
+            random.beginPhase(attempts);
             for (int64_t a = 0; a < attempts; ++a) {
-                const uint32_t row = static_cast<uint32_t>(random.below(sizeY));
-                const uint32_t col = static_cast<uint32_t>(random.below(sizeX));
+                uint32_t row, col;
+                random.next(row, col);
                 int32_t* here = t.row(static_cast<int32_t>(row));
                 const int32_t h = here[col];
                 if (h <= 0)
@@ -130,8 +224,6 @@ bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& 
                 }
             }
         }
-    } else {
-        deposited = deposited + rate;
     }
     return true;
 }
