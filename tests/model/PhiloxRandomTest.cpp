@@ -1,0 +1,30 @@
+#include "model/PhiloxRandom.h"
+
+#include <gtest/gtest.h>
+
+TEST(PhiloxRandom, IsPhilox4x32With10Rounds)
+{
+    // The published known answer of Philox4x32-10 for counter 0 and key 0.
+    PhiloxRandom zero(0, 0);
+    EXPECT_EQ(zero.next(), 0x6627e8d5u);
+    EXPECT_EQ(zero.next(), 0xe169c58du);
+    EXPECT_EQ(zero.next(), 0xbc57ac4cu);
+    EXPECT_EQ(zero.next(), 0x9b00dbd8u);
+}
+
+TEST(PhiloxRandom, APositionContinuesTheStreamAndKeysGiveOtherStreams)
+{
+    PhiloxRandom a(42, 3);
+    for (int i = 0; i < 7; ++i)
+        a.next();
+    a.takeBlocks(5); // a step's blocks, after a block begun
+    PhiloxRandom b(1, 1);
+    b.setKey(42, 3);
+    b.setPosition(a.position());
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(a.next(), b.next()) << i;
+
+    PhiloxRandom run0(42, 0), run1(42, 1), seed43(43, 0);
+    EXPECT_NE(run0.next(), run1.next());
+    EXPECT_NE(PhiloxRandom(42, 0).next(), seed43.next());
+}
