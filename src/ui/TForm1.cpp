@@ -4,6 +4,7 @@
 #include "ui/ClientArea.h"
 #include "ui/RadioGroup.h"
 #include "ui/TAboutBox.h"
+#include "ui/WheelFocusFilter.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -214,6 +215,14 @@ void TForm1::buildLayout()
     Label10 = makeLabel(Panel1, "Label10", QStringLiteral("Zy"), 16, 128, 18, 16);
     Label10->setFont(boldFont);
     ComboBox3 = makeComboBox(Panel1, "ComboBox3", 48, 128, 4, 1);
+
+    // The wheel acts on the focused bar or box only.
+    auto* wheel = new WheelFocusFilter(this);
+    for (QWidget* control : {static_cast<QWidget*>(ScrollBar2), static_cast<QWidget*>(ScrollBar1),
+             static_cast<QWidget*>(ScrollBar6), static_cast<QWidget*>(ScrollBar7),
+             static_cast<QWidget*>(ScrollBar3), static_cast<QWidget*>(ComboBox1),
+             static_cast<QWidget*>(ComboBox2), static_cast<QWidget*>(ComboBox3)})
+        wheel->watch(control);
 }
 
 void TForm1::buildMenu()
