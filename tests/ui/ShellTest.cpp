@@ -4,12 +4,16 @@
 #include "model/AppError.h"
 #include "ui/TAboutBox.h"
 #include "ui/TessavoApplication.h"
+#include "ui/WindowFileDialogs.h"
+#include "ui/WindowFont.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -44,6 +48,7 @@ private slots:
     void errorBoxShowsTheMessageAsWritten();
     void applicationShowsEscapingErrorsAndGoesOn();
     void nestedHandlerErrorReachesTheOuterHandlerOnce();
+    void menusBoxesAndDialogsUseTheWindowFont();
 };
 
 void ShellTest::aboutBoxLayout()
@@ -183,6 +188,45 @@ void ShellTest::nestedHandlerErrorReachesTheOuterHandlerOnce()
     w.ScrollBar6->setValue(60);
     QCOMPARE(w.ScrollBar7->value(), 60);
     QCOMPARE(f.errors.messages.size(), 1);
+}
+
+void ShellTest::menusBoxesAndDialogsUseTheWindowFont()
+{
+    FormFixture f;
+    TForm1& w = *f.form;
+    const QFont font = windowFont();
+
+    // A drop-down menu is a window of its own: it does not inherit the menu bar's font.
+    w.Kolory1->popup(w.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(w.Kolory1));
+    QCOMPARE(w.Kolory1->font(), font);
+    w.Kolory1->close();
+
+    // The error box and a file dialog, as they are shown.
+    QFont boxFont, dialogFont, nameFont;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        boxFont = box->font();
+        box->button(QMessageBox::Ok)->click();
+    });
+    ErrorReporter().report(std::make_exception_ptr(AppError("Cannot create file /x/y.bmp")));
+    QCOMPARE(boxFont, font);
+
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialogFont = dialog->font();
+        if (auto* name = dialog->findChild<QLineEdit*>())
+            nameFont = name->font();
+        dialog->reject();
+    });
+    WindowFileDialogs dialogs(w);
+    QVERIFY(dialogs.savePicture().isEmpty());
+    QCOMPARE(dialogFont, font);
+    QCOMPARE(nameFont, font);
+    for (QFileDialog* dialog : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1})
+        QCOMPARE(dialog->font(), font);
 }
 
 int main(int argc, char** argv)
