@@ -3,7 +3,8 @@
 // modally (ticks go on meanwhile), adds the dialog's default extension to a name typed
 // without one, and opens each dialog with the name last chosen in it; a cancelled dialog
 // forgets what was typed and keeps the earlier choice. Save dialogs are Qt's own, so the
-// question about replacing a file concerns the name with its extension.
+// question about replacing a file concerns the name with its extension. A dialog watches its
+// folder only while it is open, and reads it afresh when it opens again.
 #include "ui/FileDialogs.h"
 
 #include <QHash>
