@@ -96,6 +96,8 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& text, const QK
 QMenu* makeMenu(QWidget* parent, const char* name, const QString& title)
 {
     auto* menu = named(new QMenu(title, parent), name);
+    // A drop-down menu is a window of its own and would not inherit the menu bar's font.
+    menu->setFont(windowFont());
     menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
     return menu;
 }
@@ -276,6 +278,8 @@ void TForm1::buildDialogs()
     auto makeDialog = [this](const char* name, QFileDialog::AcceptMode mode, const QStringList& filters,
                           const QString& suffix) {
         auto* dialog = named(new QFileDialog(this), name);
+        // A dialog is a window of its own and would not inherit the window's font.
+        dialog->setFont(windowFont());
         dialog->setAcceptMode(mode);
         dialog->setNameFilters(filters);
         dialog->setDefaultSuffix(suffix);

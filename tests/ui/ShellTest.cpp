@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -227,6 +228,14 @@ void ShellTest::menusBoxesAndDialogsUseTheWindowFont()
     QCOMPARE(nameFont, font);
     for (QFileDialog* dialog : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1})
         QCOMPARE(dialog->font(), font);
+    // A menu of Qt's own, such as an edit box's context menu, too.
+    std::unique_ptr<QMenu> context(w.Edit1->createStandardContextMenu());
+    context->ensurePolished(); // as when it is shown
+    QCOMPARE(context->font(), font);
+
+    // The application's own font stays the system's: the chart draws its texts in it, as the
+    // batch tool does.
+    QCOMPARE(QGuiApplication::font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 int main(int argc, char** argv)
