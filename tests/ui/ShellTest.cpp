@@ -4,7 +4,6 @@
 #include "model/AppError.h"
 #include "ui/TAboutBox.h"
 #include "ui/TessavoApplication.h"
-#include "ui/WindowFileDialogs.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -203,8 +202,8 @@ void ShellTest::menusBoxesAndDialogsUseTheWindowFont()
     QCOMPARE(w.Kolory1->font(), font);
     w.Kolory1->close();
 
-    // The error box and a file dialog, as they are shown.
-    QFont boxFont, dialogFont, nameFont;
+    // The error box, as it is shown.
+    QFont boxFont;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
@@ -214,20 +213,12 @@ void ShellTest::menusBoxesAndDialogsUseTheWindowFont()
     ErrorReporter().report(std::make_exception_ptr(AppError("Cannot create file /x/y.bmp")));
     QCOMPARE(boxFont, font);
 
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        dialogFont = dialog->font();
-        if (auto* name = dialog->findChild<QLineEdit*>())
-            nameFont = name->font();
-        dialog->reject();
-    });
-    WindowFileDialogs dialogs(w);
-    QVERIFY(dialogs.savePicture().isEmpty());
-    QCOMPARE(dialogFont, font);
-    QCOMPARE(nameFont, font);
-    for (QFileDialog* dialog : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1})
+    // The file dialogs and what they hold.
+    for (QFileDialog* dialog : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1, w.SavePictureDialog1})
         QCOMPARE(dialog->font(), font);
+    const auto* name = w.SavePictureDialog1->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    QCOMPARE(name->font(), font);
     // A menu of Qt's own, such as an edit box's context menu, too.
     std::unique_ptr<QMenu> context(w.Edit1->createStandardContextMenu());
     context->ensurePolished(); // as when it is shown
