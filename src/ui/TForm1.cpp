@@ -5,6 +5,7 @@
 #include "ui/RadioGroup.h"
 #include "ui/TAboutBox.h"
 #include "ui/WheelFocusFilter.h"
+#include "ui/WindowFileDialogs.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -285,6 +286,7 @@ void TForm1::buildDialogs()
         dialog->setDefaultSuffix(suffix);
         if (mode == QFileDialog::AcceptOpen)
             dialog->setFileMode(QFileDialog::ExistingFile);
+        WindowFileDialogs::stopWatching(dialog); // until it is shown
         return dialog;
     };
     OpenDialog1 = makeDialog("OpenDialog1", QFileDialog::AcceptOpen,

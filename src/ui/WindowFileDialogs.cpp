@@ -16,16 +16,6 @@ QFileSystemModel* folderListing(QFileDialog* dialog)
     return dialog->findChild<QFileSystemModel*>();
 }
 
-// A closed dialog stops watching its folder. Left on, the hidden dialog would follow every
-// file written there for as long as the program runs: a frame capture into that folder adds
-// a file and a temporary one on every tick, and each change was read, recorded and kept,
-// so the program's memory grew with the frames and never came back.
-void stopWatching(QFileDialog* dialog)
-{
-    if (QFileSystemModel* listing = folderListing(dialog))
-        listing->setOption(QFileSystemModel::DontWatchForChanges, true);
-}
-
 // An opening dialog watches its folder again and reads it afresh, so that it shows what
 // changed there while it was closed.
 void watchAgain(QFileDialog* dialog)
@@ -45,6 +35,12 @@ void watchAgain(QFileDialog* dialog)
 }
 
 } // namespace
+
+void WindowFileDialogs::stopWatching(QFileDialog* dialog)
+{
+    if (QFileSystemModel* listing = folderListing(dialog))
+        listing->setOption(QFileSystemModel::DontWatchForChanges, true);
+}
 
 QString WindowFileDialogs::openFile()
 {

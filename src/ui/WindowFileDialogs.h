@@ -25,6 +25,13 @@ public:
     // file name after the last "/" holds no ".".
     static QString withDefaultSuffix(const QString& name, const QString& suffix);
 
+    // A dialog that is not shown watches no folder. A hidden dialog left watching would follow
+    // every file written in its folder for as long as the program runs: a frame capture there
+    // adds a frame and a temporary file on every tick, each change would be read again and
+    // recorded, and memory would grow with the frames and slow the ticks down. The window
+    // calls this for each dialog it makes, and every dialog closes with it.
+    static void stopWatching(QFileDialog* dialog);
+
 private:
     QString choose(QFileDialog* dialog);
 

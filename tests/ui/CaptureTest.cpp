@@ -425,10 +425,12 @@ void CaptureTest::capturesLeaveMemoryWhereItWas()
         }
     };
 
-    // Warm-up: started in the picture dialog itself, which then stays hidden in the folder.
+    // Warm-up: started in the picture dialog itself, which then stays hidden in the folder;
+    // the other dialogs, never opened, are there too.
+    for (QFileDialog* other : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1, w.SavePictureDialog1})
+        other->setDirectory(f.scratch.dir.path());
     w.setFileDialogs(nullptr);
     QFileDialog* dialog = w.SavePictureDialog1;
-    dialog->setDirectory(f.scratch.dir.path());
     QTimer::singleShot(0, dialog, [dialog] {
         if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
             edit->setText(QStringLiteral("warm.jpg"));
