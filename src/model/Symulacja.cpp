@@ -1,6 +1,7 @@
 #include "model/Symulacja.h"
 
 #include "model/Convert.h"
+#include "model/PhiloxBatch.h"
 
 #include <algorithm>
 
@@ -96,7 +97,9 @@ private:
 class PhiloxDraws {
 public:
     PhiloxDraws(PhiloxRandom& random, int32_t rows, int32_t cols, Tablica& t)
-        : random_(random), rows_(static_cast<uint32_t>(rows)), cols_(static_cast<uint32_t>(cols)), t_(t)
+        : random_(random), rows_(static_cast<uint32_t>(rows)), cols_(static_cast<uint32_t>(cols)), t_(t),
+          // A lattice that stays in the core's own cache gains nothing from fetching ahead.
+          fetchAhead_(t.cellCount() * sizeof(int32_t) > (size_t{1} << 20))
     {
     }
     void beginPhase(int64_t count)
@@ -104,45 +107,55 @@ public:
         count_ = count;
         done_ = 0;
         first_ = random_.takeBlocks(static_cast<uint64_t>(count));
-        for (int64_t j = 0; j < std::min<int64_t>(ahead, count); ++j)
-            load(j);
+        load(0);
+        load(batch);
     }
     void next(uint32_t& row, uint32_t& col)
     {
-        const Entry& e = ring_[done_ & (ahead - 1)];
-        row = e.row;
-        col = e.col;
-        direction_ = e.direction;
-        if (done_ + ahead < count_)
-            load(done_ + ahead);
+        const int64_t slot = done_ & (ahead - 1);
+        row = rows_of_[slot];
+        col = cols_of_[slot];
+        direction_ = directions_[slot];
         ++done_;
+        // A batch used up: the slots take the batch after the next one.
+        if ((done_ & (batch - 1)) == 0 && done_ + batch < count_)
+            load(done_ + batch);
     }
     int32_t direction() { return direction_; }
 
 private:
-    static constexpr int64_t ahead = 16; // attempts fetched ahead, a power of two
-    struct Entry {
-        uint32_t row, col;
-        int32_t direction;
-    };
+    static constexpr int64_t batch = 8;  // blocks computed together
+    static constexpr int64_t ahead = 16; // attempts known ahead: two batches
+    // Blocks j .. j + 7 of the phase into their slots, and their cells on their way to the cache.
     void load(int64_t j)
     {
-        const auto b = random_.block(first_ + static_cast<uint64_t>(j));
-        Entry& e = ring_[j & (ahead - 1)];
-        e.row = static_cast<uint32_t>((static_cast<uint64_t>(b.v[0]) * rows_) >> 32);
-        e.col = static_cast<uint32_t>((static_cast<uint64_t>(b.v[1]) * cols_) >> 32);
-        e.direction = static_cast<int32_t>(b.v[2] >> 30);
-        const uint32_t up = e.row == 0 ? rows_ - 1 : e.row - 1;
-        const uint32_t down = e.row + 1 == rows_ ? 0 : e.row + 1;
-        __builtin_prefetch(t_.row(static_cast<int32_t>(e.row)) + e.col, 1);
-        __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + e.col, 1);
-        __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + e.col, 1);
+        if (j >= count_)
+            return;
+        uint32_t out[4][8];
+        philoxBlocks8(random_.seed(), random_.run(), first_ + static_cast<uint64_t>(j), out);
+        for (int64_t k = 0; k < batch; ++k) {
+            const int64_t slot = (j + k) & (ahead - 1);
+            const uint32_t row = static_cast<uint32_t>((static_cast<uint64_t>(out[0][k]) * rows_) >> 32);
+            const uint32_t col = static_cast<uint32_t>((static_cast<uint64_t>(out[1][k]) * cols_) >> 32);
+            rows_of_[slot] = row;
+            cols_of_[slot] = col;
+            directions_[slot] = static_cast<int32_t>(out[2][k] >> 30);
+            if (!fetchAhead_)
+                continue;
+            const uint32_t up = row == 0 ? rows_ - 1 : row - 1;
+            const uint32_t down = row + 1 == rows_ ? 0 : row + 1;
+            __builtin_prefetch(t_.row(static_cast<int32_t>(row)) + col, 1);
+            __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + col, 1);
+            __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + col, 1);
+        }
     }
 
     PhiloxRandom& random_;
     uint32_t rows_, cols_;
     Tablica& t_;
-    Entry ring_[ahead] = {};
+    bool fetchAhead_;
+    uint32_t rows_of_[ahead] = {}, cols_of_[ahead] = {};
+    int32_t directions_[ahead] = {};
     int64_t count_ = 0, done_ = 0;
     uint64_t first_ = 0;
     int32_t direction_ = 0;

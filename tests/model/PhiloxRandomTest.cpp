@@ -1,3 +1,4 @@
+#include "model/PhiloxBatch.h"
 #include "model/PhiloxRandom.h"
 
 #include <gtest/gtest.h>
@@ -27,4 +28,19 @@ TEST(PhiloxRandom, APositionContinuesTheStreamAndKeysGiveOtherStreams)
     PhiloxRandom run0(42, 0), run1(42, 1), seed43(43, 0);
     EXPECT_NE(run0.next(), run1.next());
     EXPECT_NE(PhiloxRandom(42, 0).next(), seed43.next());
+}
+
+TEST(PhiloxRandom, EightBlocksAtOnceAreTheBlocksOneByOne)
+{
+    // Across a carry into the counter's high word too.
+    for (const uint64_t first : {uint64_t{0}, uint64_t{12345}, (uint64_t{1} << 32) - 3, ~uint64_t{0} - 20}) {
+        const PhiloxRandom stream(0xDEADBEEFu, 77u);
+        uint32_t out[4][8];
+        philoxBlocks8(0xDEADBEEFu, 77u, first, out);
+        for (int j = 0; j < 8; ++j) {
+            const auto b = stream.block(first + static_cast<uint64_t>(j));
+            for (int w = 0; w < 4; ++w)
+                EXPECT_EQ(out[w][j], b.v[w]) << first << " " << j << " " << w;
+        }
+    }
 }
