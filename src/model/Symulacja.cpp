@@ -107,8 +107,8 @@ public:
         count_ = count;
         done_ = 0;
         first_ = random_.takeBlocks(static_cast<uint64_t>(count));
-        load(0);
-        load(batch);
+        for (int64_t j = 0; j < ahead; j += batch)
+            load(j);
     }
     void next(uint32_t& row, uint32_t& col)
     {
@@ -117,15 +117,15 @@ public:
         col = cols_of_[slot];
         direction_ = directions_[slot];
         ++done_;
-        // A batch used up: the slots take the batch after the next one.
-        if ((done_ & (batch - 1)) == 0 && done_ + batch < count_)
-            load(done_ + batch);
+        // A batch used up: its slots take the next batch not yet known.
+        if ((done_ & (batch - 1)) == 0)
+            load(done_ + ahead - batch);
     }
     int32_t direction() { return direction_; }
 
 private:
     static constexpr int64_t batch = 8;  // blocks computed together
-    static constexpr int64_t ahead = 16; // attempts known ahead: two batches
+    static constexpr int64_t ahead = 16; // attempts known ahead, a multiple of the batch
     // Blocks j .. j + 7 of the phase into their slots, and their cells on their way to the cache.
     void load(int64_t j)
     {
