@@ -1,0 +1,424 @@
+#include "ui/PlotWidget.h"
+
+#include "ui/WindowFont.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kRightMargin = 26.0; // room for the labels written beside a series' end
+constexpr double kBarWidth = 12.0;    // the colour bar beside a picture
+
+bool shown(double v, bool log)
+{
+    return std::isfinite(v) && (!log || v > 0.0);
+}
+
+// 1, 2 or 5 times a power of ten, at least `raw`.
+double niceStep(double raw)
+{
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * decade >= raw * (1 - 1e-9))
+            return m * decade;
+    return 10.0 * decade;
+}
+
+QString tickText(double v)
+{
+    if (std::abs(v) < 1e-12)
+        return QStringLiteral("0");
+    return QString::number(v, 'g', 4);
+}
+
+QString decadeText(int exponent)
+{
+    if (exponent >= -3 && exponent <= 4)
+        return QString::number(std::pow(10.0, exponent), 'g', 6);
+    return QStringLiteral("1e%1").arg(exponent);
+}
+
+} // namespace
+
+PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent)
+{
+    setFont(windowFont());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    rescale();
+}
+
+void PlotWidget::setTitle(const QString& title)
+{
+    title_ = title;
+    update();
+}
+
+void PlotWidget::setAxisLabels(const QString& x, const QString& y)
+{
+    xLabel_ = x;
+    yLabel_ = y;
+    update();
+}
+
+void PlotWidget::setLogAxes(bool xLog, bool yLog)
+{
+    x_.log = xLog;
+    y_.log = yLog;
+    rescale();
+    update();
+}
+
+void PlotWidget::setSeries(std::vector<Series> series)
+{
+    series_ = std::move(series);
+    rescale();
+    update();
+}
+
+void PlotWidget::setNotes(const QStringList& notes)
+{
+    notes_ = notes;
+    update();
+}
+
+void PlotWidget::setBand(std::optional<std::pair<double, double>> band)
+{
+    band_ = band;
+    update();
+}
+
+void PlotWidget::setPicture(const QImage& picture, const QImage& scale, const QString& low, const QString& high)
+{
+    picture_ = picture;
+    scale_ = scale;
+    low_ = low;
+    high_ = high;
+    update();
+}
+
+std::pair<double, double> PlotWidget::xSpan() const
+{
+    return {x_.lo, x_.hi};
+}
+
+std::pair<double, double> PlotWidget::ySpan() const
+{
+    return {y_.lo, y_.hi};
+}
+
+PlotWidget::Axis PlotWidget::spanOf(bool log, double lo, double hi)
+{
+    Axis axis;
+    axis.log = log;
+    if (log) {
+        if (!(lo <= hi)) {
+            lo = 1.0;
+            hi = 10.0;
+        }
+        axis.lo = std::pow(10.0, std::floor(std::log10(lo)));
+        axis.hi = std::pow(10.0, std::ceil(std::log10(hi)));
+        if (!(axis.hi > axis.lo))
+            axis.hi = axis.lo * 10.0;
+        return axis;
+    }
+    if (!(lo <= hi)) {
+        lo = 0.0;
+        hi = 1.0;
+    }
+    if (hi - lo < 1e-12 * std::max(1.0, std::abs(lo))) {
+        lo -= 0.5;
+        hi += 0.5;
+    }
+    const double step = niceStep((hi - lo) / 5.0);
+    axis.lo = std::floor(lo / step) * step;
+    axis.hi = std::ceil(hi / step) * step;
+    return axis;
+}
+
+void PlotWidget::rescale()
+{
+    double xlo = std::numeric_limits<double>::infinity(), xhi = -xlo;
+    double ylo = xlo, yhi = -xlo;
+    for (const Series& s : series_) {
+        const double half = s.style == Style::Bars ? s.barWidth / 2 : 0.0;
+        for (const QPointF& p : s.points) {
+            if (!shown(p.x(), x_.log) || !shown(p.y(), y_.log))
+                continue;
+            xlo = std::min(xlo, p.x() - half);
+            xhi = std::max(xhi, p.x() + half);
+            ylo = std::min(ylo, p.y());
+            yhi = std::max(yhi, p.y());
+            if (s.style == Style::Bars && !y_.log)
+                ylo = std::min(ylo, 0.0); // bars stand on zero
+        }
+    }
+    x_ = spanOf(x_.log, xlo, xhi);
+    y_ = spanOf(y_.log, ylo, yhi);
+}
+
+QRectF PlotWidget::plotArea(const QRectF& frame) const
+{
+    const QFontMetricsF fm(font());
+    const double line = fm.height();
+    const double left = fm.horizontalAdvance(QStringLiteral("-0.0000")) + line + 6;
+    const double top = line + 8;
+    const double bottom = 2 * line + 8;
+    return QRectF(frame.left() + left, frame.top() + top, std::max(1.0, frame.width() - left - kRightMargin),
+        std::max(1.0, frame.height() - top - bottom));
+}
+
+double PlotWidget::map(const Axis& axis, double v, double from, double to) const
+{
+    const double f = axis.log ? (std::log10(v) - std::log10(axis.lo)) / (std::log10(axis.hi) - std::log10(axis.lo))
+                              : (v - axis.lo) / (axis.hi - axis.lo);
+    return from + f * (to - from);
+}
+
+double PlotWidget::pixelOfX(double x) const
+{
+    const QRectF area = plotArea();
+    return map(x_, x, area.left(), area.right());
+}
+
+double PlotWidget::xOfPixel(double pixel) const
+{
+    const QRectF area = plotArea();
+    const double f = std::clamp((pixel - area.left()) / area.width(), 0.0, 1.0);
+    if (x_.log)
+        return std::pow(10.0, std::log10(x_.lo) + f * (std::log10(x_.hi) - std::log10(x_.lo)));
+    return x_.lo + f * (x_.hi - x_.lo);
+}
+
+void PlotWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    render(painter, QRectF(rect()));
+}
+
+void PlotWidget::render(QPainter& p, const QRectF& target) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(font());
+    p.fillRect(target, Qt::white);
+    const QFontMetricsF fm(font());
+    p.setPen(Qt::black);
+    p.drawText(QRectF(target.left() + 4, target.top() + 2, target.width() - 8, fm.height() + 4),
+        Qt::AlignLeft | Qt::AlignVCenter, title_);
+    if (!picture_.isNull()) {
+        drawPicture(p, target);
+        p.restore();
+        return;
+    }
+    const QRectF area = plotArea(target);
+    if (band_) {
+        double a = map(x_, std::max(band_->first, x_.log ? x_.lo : -1e300), area.left(), area.right());
+        double b = map(x_, std::max(band_->second, x_.log ? x_.lo : -1e300), area.left(), area.right());
+        a = std::clamp(a, area.left(), area.right());
+        b = std::clamp(b, area.left(), area.right());
+        p.fillRect(QRectF(std::min(a, b), area.top(), std::abs(b - a), area.height()), QColor(255, 236, 170));
+    }
+    drawAxes(p, area);
+    drawSeries(p, area);
+    if (!notes_.isEmpty()) {
+        const double line = fm.height();
+        double width = 0;
+        for (const QString& n : notes_)
+            width = std::max(width, fm.horizontalAdvance(n));
+        const QRectF box(area.left() + 4, area.top() + 4, width + 8, line * notes_.size() + 4);
+        p.fillRect(box, QColor(255, 255, 255, 210));
+        p.setPen(Qt::black);
+        for (int i = 0; i < notes_.size(); ++i)
+            p.drawText(QPointF(box.left() + 4, box.top() + 2 + fm.ascent() + i * line), notes_[i]);
+    }
+    p.restore();
+}
+
+void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
+{
+    const QFontMetricsF fm(font());
+    const QPen axisPen(QColor(60, 60, 60), 1.0);
+    const QPen gridPen(QColor(225, 225, 225), 1.0);
+    struct Tick {
+        double v;
+        bool major;
+        QString text;
+    };
+    auto ticksOf = [](const Axis& a) {
+        std::vector<Tick> ticks;
+        if (a.log) {
+            const int e0 = static_cast<int>(std::lround(std::log10(a.lo)));
+            const int e1 = static_cast<int>(std::lround(std::log10(a.hi)));
+            const bool minor = e1 - e0 <= 6;
+            for (int e = e0; e <= e1; ++e) {
+                ticks.push_back({std::pow(10.0, e), true, decadeText(e)});
+                if (minor && e < e1)
+                    for (int m = 2; m <= 9; ++m)
+                        ticks.push_back({m * std::pow(10.0, e), false, QString()});
+            }
+        } else {
+            const double step = niceStep((a.hi - a.lo) / 5.0);
+            for (double v = a.lo; v <= a.hi + step * 1e-6; v += step)
+                ticks.push_back({v, true, tickText(v)});
+        }
+        return ticks;
+    };
+
+    for (const Tick& t : ticksOf(x_)) {
+        const double px = map(x_, t.v, area.left(), area.right());
+        if (t.major) {
+            p.setPen(gridPen);
+            p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+        }
+        p.setPen(axisPen);
+        p.drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + (t.major ? 5 : 3)));
+        if (!t.text.isEmpty())
+            p.drawText(QRectF(px - 40, area.bottom() + 5, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, t.text);
+    }
+    for (const Tick& t : ticksOf(y_)) {
+        const double py = map(y_, t.v, area.bottom(), area.top());
+        if (t.major) {
+            p.setPen(gridPen);
+            p.drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
+        }
+        p.setPen(axisPen);
+        p.drawLine(QPointF(area.left() - (t.major ? 5 : 3), py), QPointF(area.left(), py));
+        if (!t.text.isEmpty())
+            p.drawText(QRectF(area.left() - 86, py - fm.height() / 2, 80, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                t.text);
+    }
+    p.setPen(axisPen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(area);
+    p.drawText(QRectF(area.left(), area.bottom() + fm.height() + 6, area.width(), fm.height()), Qt::AlignHCenter,
+        xLabel_);
+    p.save();
+    p.translate(area.left() - fm.horizontalAdvance(QStringLiteral("-0.0000")) - 6, area.center().y());
+    p.rotate(-90);
+    p.drawText(QRectF(-area.height() / 2, -fm.height(), area.height(), fm.height()), Qt::AlignHCenter, yLabel_);
+    p.restore();
+}
+
+void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
+{
+    p.save();
+    p.setClipRect(area.adjusted(-3, -3, kRightMargin, 3));
+    const QFontMetricsF fm(font());
+    for (const Series& s : series_) {
+        QPolygonF pixels;
+        pixels.reserve(static_cast<qsizetype>(s.points.size()));
+        for (const QPointF& d : s.points)
+            if (shown(d.x(), x_.log) && shown(d.y(), y_.log))
+                pixels << QPointF(map(x_, d.x(), area.left(), area.right()), map(y_, d.y(), area.bottom(), area.top()));
+        if (pixels.isEmpty())
+            continue;
+        switch (s.style) {
+        case Style::Points:
+            p.setPen(QPen(s.colour, 4.0, Qt::SolidLine, Qt::RoundCap));
+            p.drawPoints(pixels);
+            break;
+        case Style::Line:
+            p.setPen(QPen(s.colour, 1.8));
+            p.drawPolyline(pixels);
+            break;
+        case Style::Dotted:
+            p.setPen(QPen(s.colour, 1.4, Qt::DotLine));
+            p.drawPolyline(pixels);
+            break;
+        case Style::Bars: {
+            p.setPen(QPen(s.colour.darker(130), 1.0));
+            p.setBrush(s.colour);
+            const double base = y_.log ? area.bottom() : map(y_, 0.0, area.bottom(), area.top());
+            for (const QPointF& d : s.points) {
+                if (!shown(d.x(), x_.log) || !shown(d.y(), y_.log))
+                    continue;
+                const double a = map(x_, d.x() - s.barWidth / 2, area.left(), area.right());
+                const double b = map(x_, d.x() + s.barWidth / 2, area.left(), area.right());
+                const double top = map(y_, d.y(), area.bottom(), area.top());
+                p.drawRect(QRectF(QPointF(a, top), QPointF(b, base)).normalized());
+            }
+            p.setBrush(Qt::NoBrush);
+            break;
+        }
+        }
+        if (!s.label.isEmpty()) {
+            p.setPen(s.colour);
+            const QPointF end = pixels.back();
+            p.drawText(QPointF(std::min(end.x() + 3, area.right() + 2), end.y() + fm.ascent() / 2), s.label);
+        }
+    }
+    p.restore();
+}
+
+void PlotWidget::drawPicture(QPainter& p, const QRectF& frame) const
+{
+    const QFontMetricsF fm(font());
+    const double labelWidth = std::max(fm.horizontalAdvance(low_), fm.horizontalAdvance(high_));
+    const QRectF room(frame.left() + 8, frame.top() + fm.height() + 8,
+        std::max(1.0, frame.width() - 24 - kBarWidth - labelWidth), std::max(1.0, frame.height() - fm.height() - 16));
+    const double scale = std::min(room.width() / picture_.width(), room.height() / picture_.height());
+    const QRectF target(room.left() + (room.width() - picture_.width() * scale) / 2, room.top(),
+        picture_.width() * scale, picture_.height() * scale);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false); // one square per cell
+    p.drawImage(target, picture_);
+    p.setPen(QColor(60, 60, 60));
+    p.drawRect(target);
+    if (scale_.isNull())
+        return;
+    const QRectF bar(target.right() + 8, target.top(), kBarWidth, target.height());
+    p.save();
+    p.translate(bar.bottomLeft());
+    p.rotate(-90); // the scale's first colour at the foot
+    p.drawImage(QRectF(0, 0, bar.height(), bar.width()), scale_);
+    p.restore();
+    p.drawRect(bar);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(bar.right() + 4, bar.top() + fm.ascent()), high_);
+    p.drawText(QPointF(bar.right() + 4, bar.bottom()), low_);
+}
+
+void PlotWidget::emitDrag(double pixel)
+{
+    const double here = xOfPixel(pixel);
+    emit xRangeChosen(std::min(*dragStart_, here), std::max(*dragStart_, here));
+}
+
+void PlotWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !picture_.isNull())
+        return;
+    const QRectF area = plotArea();
+    const QPointF at = event->position();
+    if (at.x() < area.left() || at.x() > area.right() || at.y() < area.top())
+        return; // the plot or the x axis under it
+    dragStart_ = xOfPixel(at.x());
+}
+
+void PlotWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragStart_)
+        emitDrag(event->position().x());
+}
+
+void PlotWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!dragStart_ || event->button() != Qt::LeftButton)
+        return;
+    emitDrag(event->position().x());
+    dragStart_.reset();
+}
+
+void PlotWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && picture_.isNull()) {
+        dragStart_.reset();
+        emit xRangeCleared();
+    }
+}
