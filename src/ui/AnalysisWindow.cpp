@@ -231,6 +231,7 @@ void AnalysisWindow::refreshNow()
             pane->repaint();
     const qint64 now = clock_.elapsed();
     nextAllowedMs_ = now + std::max<qint64>(minimumGapMs, 2 * (now - start));
+    emit refreshed();
 }
 
 void AnalysisWindow::setFitWindow(std::optional<std::pair<int64_t, int64_t>> ticks)

@@ -100,6 +100,10 @@ public:
     QPushButton* saveDataButton;
     QPushButton* savePictureButton;
 
+signals:
+    // The panes were brought up to date (refreshNow ran).
+    void refreshed();
+
 public slots:
     // The main window's tick ended with roughness `w` (layers).
     void recordTick(double w);
