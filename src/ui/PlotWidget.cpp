@@ -265,8 +265,8 @@ void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
             }
         } else {
             const double step = niceStep((a.hi - a.lo) / 5.0);
-            for (double v = a.lo; v <= a.hi + step * 1e-6; v += step)
-                ticks.push_back({v, true, tickText(v)});
+            for (double i = std::ceil(a.lo / step - 1e-9); i * step <= a.hi + step * 1e-9; ++i)
+                ticks.push_back({i * step, true, tickText(i * step)});
         }
         return ticks;
     };
@@ -386,6 +386,9 @@ void PlotWidget::drawPicture(QPainter& p, const QRectF& frame) const
 
 void PlotWidget::emitDrag(double pixel)
 {
+    if (!dragged_ && std::abs(pixel - pressPixel_) < 3.0)
+        return;
+    dragged_ = true;
     const double here = xOfPixel(pixel);
     emit xRangeChosen(std::min(*dragStart_, here), std::max(*dragStart_, here));
 }
@@ -399,6 +402,8 @@ void PlotWidget::mousePressEvent(QMouseEvent* event)
     if (at.x() < area.left() || at.x() > area.right() || at.y() < area.top())
         return; // the plot or the x axis under it
     dragStart_ = xOfPixel(at.x());
+    pressPixel_ = at.x();
+    dragged_ = false;
 }
 
 void PlotWidget::mouseMoveEvent(QMouseEvent* event)

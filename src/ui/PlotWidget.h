@@ -63,8 +63,8 @@ public:
     QSize minimumSizeHint() const override { return {200, 150}; }
 
 signals:
-    // While a press is dragged along the plot and when it is released: the x range between
-    // the press and the pointer, from <= to.
+    // While a press is dragged along the plot (a few pixels at least) and when it is released:
+    // the x range between the press and the pointer, from <= to. A click chooses nothing.
     void xRangeChosen(double from, double to);
     // A double click on the plot.
     void xRangeCleared();
@@ -98,4 +98,6 @@ private:
     QImage picture_, scale_;
     QString low_, high_;
     std::optional<double> dragStart_; // data x of the press
+    double pressPixel_ = 0.0;
+    bool dragged_ = false; // moved far enough from the press to be a drag, not a click
 };
