@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegion>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -226,9 +227,13 @@ void AnalysisWindow::refreshNow()
     analyse();
     showGrowth();
     showSurface();
-    if (isVisible())
+    if (isVisible()) {
+        // All four panes in one paint, put on screen once.
+        QRegion panes;
         for (PlotWidget* pane : {growthPane, structurePane, histogramPane, mapPane})
-            pane->repaint();
+            panes += pane->geometry();
+        repaint(panes);
+    }
     const qint64 now = clock_.elapsed();
     nextAllowedMs_ = now + std::max<qint64>(minimumGapMs, 2 * (now - start));
     emit refreshed();
@@ -272,9 +277,10 @@ void AnalysisWindow::analyse()
             fit.error = line.slopeError;
             intercept_ = line.intercept;
         } else {
-            // No line: the batch tool's fit says why.
-            fit = userWindow_ ? GrowthFit::over(growth_.roughness, first, last)
-                              : GrowthFit::fit(growth_.roughness, growth_.deposited);
+            // No line: the batch tool's fit says why (over() stops at the first tick it cannot
+            // use; a default window that ends before it starts needs fit()'s words).
+            fit = userWindow_ || last >= first ? GrowthFit::over(growth_.roughness, first, last)
+                                               : GrowthFit::fit(growth_.roughness, growth_.deposited);
             fit.ok = false;
         }
     }
@@ -315,7 +321,7 @@ void AnalysisWindow::showGrowth()
         auto lineAt = [this](double t) { return std::exp(intercept_ + fit_.beta * std::log(t)); };
         const double a = static_cast<double>(fit_.firstTick), b = static_cast<double>(fit_.lastTick);
         series.push_back({{QPointF(a, lineAt(a)), QPointF(b, lineAt(b))}, PlotWidget::Style::Line, fitColour,
-            QString(), 0.0});
+            QString(), 0.0, true});
         anchor = QPointF(a, lineAt(a));
         band = std::pair<double, double>(a, b);
         notes << QStringLiteral("β = %1 ± %2")

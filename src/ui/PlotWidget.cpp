@@ -97,6 +97,8 @@ void PlotWidget::setBand(std::optional<std::pair<double, double>> band)
 void PlotWidget::setPicture(const QImage& picture, const QImage& scale, const QString& low, const QString& high)
 {
     picture_ = picture;
+    if (scale.cacheKey() != scale_.cacheKey())
+        bar_ = QImage();
     scale_ = scale;
     low_ = low;
     high_ = high;
@@ -126,6 +128,8 @@ PlotWidget::Axis PlotWidget::spanOf(bool log, double lo, double hi)
         axis.hi = std::pow(10.0, std::ceil(std::log10(hi)));
         if (!(axis.hi > axis.lo))
             axis.hi = axis.lo * 10.0;
+        axis.from = std::log10(axis.lo);
+        axis.to = std::log10(axis.hi);
         return axis;
     }
     if (!(lo <= hi)) {
@@ -139,6 +143,8 @@ PlotWidget::Axis PlotWidget::spanOf(bool log, double lo, double hi)
     const double step = niceStep((hi - lo) / 5.0);
     axis.lo = std::floor(lo / step) * step;
     axis.hi = std::ceil(hi / step) * step;
+    axis.from = axis.lo;
+    axis.to = axis.hi;
     return axis;
 }
 
@@ -176,8 +182,7 @@ QRectF PlotWidget::plotArea(const QRectF& frame) const
 
 double PlotWidget::map(const Axis& axis, double v, double from, double to) const
 {
-    const double f = axis.log ? (std::log10(v) - std::log10(axis.lo)) / (std::log10(axis.hi) - std::log10(axis.lo))
-                              : (v - axis.lo) / (axis.hi - axis.lo);
+    const double f = ((axis.log ? std::log10(v) : v) - axis.from) / (axis.to - axis.from);
     return from + f * (to - from);
 }
 
@@ -191,9 +196,8 @@ double PlotWidget::xOfPixel(double pixel) const
 {
     const QRectF area = plotArea();
     const double f = std::clamp((pixel - area.left()) / area.width(), 0.0, 1.0);
-    if (x_.log)
-        return std::pow(10.0, std::log10(x_.lo) + f * (std::log10(x_.hi) - std::log10(x_.lo)));
-    return x_.lo + f * (x_.hi - x_.lo);
+    const double v = x_.from + f * (x_.to - x_.from);
+    return x_.log ? std::pow(10.0, v) : v;
 }
 
 void PlotWidget::paintEvent(QPaintEvent*)
@@ -210,7 +214,7 @@ void PlotWidget::render(QPainter& p, const QRectF& target) const
     p.fillRect(target, Qt::white);
     const QFontMetricsF fm(font());
     p.setPen(Qt::black);
-    p.drawText(QRectF(target.left() + 4, target.top() + 2, target.width() - 8, fm.height() + 4),
+    drawLabel(p, QRectF(target.left() + 4, target.top() + 2, target.width() - 8, fm.height() + 4),
         Qt::AlignLeft | Qt::AlignVCenter, title_);
     if (!picture_.isNull()) {
         drawPicture(p, target);
@@ -236,13 +240,17 @@ void PlotWidget::render(QPainter& p, const QRectF& target) const
         p.fillRect(box, QColor(255, 255, 255, 210));
         p.setPen(Qt::black);
         for (int i = 0; i < notes_.size(); ++i)
-            p.drawText(QPointF(box.left() + 4, box.top() + 2 + fm.ascent() + i * line), notes_[i]);
+            drawLabel(p, QRectF(box.left() + 4, box.top() + 2 + i * line, width, line), Qt::AlignLeft | Qt::AlignTop,
+                notes_[i]);
     }
     p.restore();
 }
 
 void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
 {
+    // Axis-parallel lines need no antialiasing: they stay sharp and cost far less.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
     const QFontMetricsF fm(font());
     const QPen axisPen(QColor(60, 60, 60), 1.0);
     const QPen gridPen(QColor(225, 225, 225), 1.0);
@@ -280,7 +288,7 @@ void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
         p.setPen(axisPen);
         p.drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + (t.major ? 5 : 3)));
         if (!t.text.isEmpty())
-            p.drawText(QRectF(px - 40, area.bottom() + 5, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, t.text);
+            drawLabel(p, QRectF(px - 40, area.bottom() + 5, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, t.text);
     }
     for (const Tick& t : ticksOf(y_)) {
         const double py = map(y_, t.v, area.bottom(), area.top());
@@ -291,18 +299,19 @@ void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
         p.setPen(axisPen);
         p.drawLine(QPointF(area.left() - (t.major ? 5 : 3), py), QPointF(area.left(), py));
         if (!t.text.isEmpty())
-            p.drawText(QRectF(area.left() - 86, py - fm.height() / 2, 80, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+            drawLabel(p, QRectF(area.left() - 86, py - fm.height() / 2, 80, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                 t.text);
     }
     p.setPen(axisPen);
     p.setBrush(Qt::NoBrush);
     p.drawRect(area);
-    p.drawText(QRectF(area.left(), area.bottom() + fm.height() + 6, area.width(), fm.height()), Qt::AlignHCenter,
+    drawLabel(p, QRectF(area.left(), area.bottom() + fm.height() + 6, area.width(), fm.height()), Qt::AlignHCenter,
         xLabel_);
     p.save();
     p.translate(area.left() - fm.horizontalAdvance(QStringLiteral("-0.0000")) - 6, area.center().y());
     p.rotate(-90);
-    p.drawText(QRectF(-area.height() / 2, -fm.height(), area.height(), fm.height()), Qt::AlignHCenter, yLabel_);
+    drawLabel(p, QRectF(-area.height() / 2, -fm.height(), area.height(), fm.height()), Qt::AlignHCenter, yLabel_);
+    p.restore();
     p.restore();
 }
 
@@ -320,20 +329,48 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
         if (pixels.isEmpty())
             continue;
         switch (s.style) {
-        case Style::Points:
-            p.setPen(QPen(s.colour, 4.0, Qt::SolidLine, Qt::RoundCap));
-            p.drawPoints(pixels);
+        case Style::Points: {
+            // One antialiased mark drawn once and copied to every point: hundreds of points
+            // cost little more than one.
+            QImage& mark = markers_[s.colour.rgba()];
+            if (mark.isNull()) {
+                mark = QImage(7, 7, QImage::Format_ARGB32_Premultiplied);
+                mark.fill(Qt::transparent);
+                QPainter m(&mark);
+                m.setRenderHint(QPainter::Antialiasing);
+                m.setPen(Qt::NoPen);
+                m.setBrush(s.colour);
+                m.drawEllipse(QRectF(1, 1, 5, 5));
+            }
+            for (const QPointF& at : pixels)
+                p.drawImage(QPointF(std::round(at.x()) - 3, std::round(at.y()) - 3), mark);
             break;
-        case Style::Line:
-            p.setPen(QPen(s.colour, 1.8));
+        }
+        case Style::Line: {
+            // Cosmetic one-pixel pens take the raster engine's fast path; a wider antialiased
+            // pen is stroked as a polygon and costs a hundred times more. Two side by side
+            // make the line bold.
+            QPen pen(s.colour, 1.0);
+            pen.setCosmetic(true);
+            p.setPen(pen);
             p.drawPolyline(pixels);
+            if (s.bold)
+                p.drawPolyline(pixels.translated(0.0, 0.8));
             break;
-        case Style::Dotted:
-            p.setPen(QPen(s.colour, 1.4, Qt::DotLine));
+        }
+        case Style::Dotted: {
+            // Dots are single pixels: an antialiased dot pattern would be a polygon per dot.
+            QPen dots(s.colour, 1.0, Qt::CustomDashLine);
+            dots.setDashPattern({2.0, 3.0});
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(dots);
             p.drawPolyline(pixels);
+            p.setRenderHint(QPainter::Antialiasing, true);
             break;
+        }
         case Style::Bars: {
-            p.setPen(QPen(s.colour.darker(130), 1.0));
+            p.setRenderHint(QPainter::Antialiasing, false); // whole-pixel bars
+            p.setPen(QPen(s.colour.darker(130), 0));
             p.setBrush(s.colour);
             const double base = y_.log ? area.bottom() : map(y_, 0.0, area.bottom(), area.top());
             for (const QPointF& d : s.points) {
@@ -345,13 +382,15 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
                 p.drawRect(QRectF(QPointF(a, top), QPointF(b, base)).normalized());
             }
             p.setBrush(Qt::NoBrush);
+            p.setRenderHint(QPainter::Antialiasing, true);
             break;
         }
         }
         if (!s.label.isEmpty()) {
             p.setPen(s.colour);
             const QPointF end = pixels.back();
-            p.drawText(QPointF(std::min(end.x() + 3, area.right() + 2), end.y() + fm.ascent() / 2), s.label);
+            drawLabel(p, QRectF(std::min(end.x() + 3, area.right() + 2), end.y() - fm.height() / 2, kRightMargin, fm.height()),
+                Qt::AlignLeft | Qt::AlignVCenter, s.label);
         }
     }
     p.restore();
@@ -373,15 +412,46 @@ void PlotWidget::drawPicture(QPainter& p, const QRectF& frame) const
     if (scale_.isNull())
         return;
     const QRectF bar(target.right() + 8, target.top(), kBarWidth, target.height());
-    p.save();
-    p.translate(bar.bottomLeft());
-    p.rotate(-90); // the scale's first colour at the foot
-    p.drawImage(QRectF(0, 0, bar.height(), bar.width()), scale_);
-    p.restore();
+    const QSize barSize(static_cast<int>(bar.width()), std::max(1, static_cast<int>(bar.height())));
+    if (bar_.size() != barSize) {
+        bar_ = QImage(barSize, QImage::Format_RGB32);
+        for (int y = 0; y < barSize.height(); ++y) {
+            // The scale's first colour at the foot.
+            const int level = (barSize.height() - 1 - y) * scale_.width() / barSize.height();
+            const QRgb colour = scale_.pixel(level, 0);
+            for (int x = 0; x < barSize.width(); ++x)
+                bar_.setPixel(x, y, colour);
+        }
+    }
+    p.drawImage(bar.topLeft(), bar_);
     p.drawRect(bar);
     p.setPen(Qt::black);
-    p.drawText(QPointF(bar.right() + 4, bar.top() + fm.ascent()), high_);
-    p.drawText(QPointF(bar.right() + 4, bar.bottom()), low_);
+    drawLabel(p, QRectF(bar.right() + 4, bar.top(), labelWidth, fm.height()), Qt::AlignLeft | Qt::AlignTop, high_);
+    drawLabel(p, QRectF(bar.right() + 4, bar.bottom() - fm.height(), labelWidth, fm.height()), Qt::AlignLeft | Qt::AlignBottom,
+        low_);
+}
+
+void PlotWidget::drawLabel(QPainter& p, const QRectF& box, int align, const QString& text) const
+{
+    if (text.isEmpty())
+        return;
+    if (labels_.size() > 512)
+        labels_.clear();
+    auto found = labels_.find(text);
+    if (found == labels_.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font());
+        found = labels_.insert(text, laid);
+    }
+    const QSizeF size = found->size();
+    const double x = (align & Qt::AlignRight) ? box.right() - size.width()
+        : (align & Qt::AlignHCenter)          ? box.center().x() - size.width() / 2
+                                              : box.left();
+    const double y = (align & Qt::AlignBottom) ? box.bottom() - size.height()
+        : (align & Qt::AlignVCenter)           ? box.center().y() - size.height() / 2
+                                               : box.top();
+    p.drawStaticText(QPointF(x, y), *found);
 }
 
 void PlotWidget::emitDrag(double pixel)

@@ -6,9 +6,11 @@
 // chooses a range of x (shown as a shaded band); a double click gives the choice up.
 // Points that a logarithmic axis cannot show (zero or negative) are left out.
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QStaticText>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -28,6 +30,7 @@ public:
         QColor colour = Qt::black;
         QString label;          // written beside the last point (empty: none)
         double barWidth = 0.0;  // Bars: the width of each bar in x units, centred on its x
+        bool bold = false;      // Line: twice as thick
     };
 
     explicit PlotWidget(QWidget* parent = nullptr);
@@ -80,6 +83,7 @@ private:
     struct Axis {
         bool log = false;
         double lo = 0.0, hi = 1.0; // the span, in data units
+        double from = 0.0, to = 1.0; // where it maps from: lo and hi, or their log10
     };
     QRectF plotArea(const QRectF& frame) const;
     void rescale();
@@ -89,6 +93,8 @@ private:
     void drawSeries(QPainter& p, const QRectF& area) const;
     void drawPicture(QPainter& p, const QRectF& frame) const;
     void emitDrag(double pixel);
+    // Writes `text` aligned in `box` (Qt::Alignment flags), from a laid-out copy kept per text.
+    void drawLabel(QPainter& p, const QRectF& box, int align, const QString& text) const;
 
     QString title_, xLabel_, yLabel_;
     Axis x_, y_;
@@ -96,6 +102,9 @@ private:
     QStringList notes_;
     std::optional<std::pair<double, double>> band_;
     QImage picture_, scale_;
+    mutable QHash<QRgb, QImage> markers_; // a point's round mark, drawn once per colour
+    mutable QImage bar_; // the colour bar at the size last drawn (a rotated copy each time is slow)
+    mutable QHash<QString, QStaticText> labels_; // texts laid out once: tick labels repeat
     QString low_, high_;
     std::optional<double> dragStart_; // data x of the press
     double pressPixel_ = 0.0;
