@@ -211,25 +211,49 @@ void PlotWidget::render(QPainter& p, const QRectF& target) const
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(font());
-    p.fillRect(target, Qt::white);
     const QFontMetricsF fm(font());
-    p.setPen(Qt::black);
-    drawLabel(p, QRectF(target.left() + 4, target.top() + 2, target.width() - 8, fm.height() + 4),
-        Qt::AlignLeft | Qt::AlignVCenter, title_);
     if (!picture_.isNull()) {
+        p.fillRect(target, Qt::white);
+        p.setPen(Qt::black);
+        drawLabel(p, QRectF(target.left() + 4, target.top() + 2, target.width() - 8, fm.height() + 4),
+            Qt::AlignLeft | Qt::AlignVCenter, title_);
         drawPicture(p, target);
         p.restore();
         return;
     }
+    // The title, the axes, their ticks and labels change only with the spans: drawn once into
+    // a picture of their own, copied while the data move.
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QSize size = target.size().toSize();
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9|%10|%11")
+                            .arg(size.width()).arg(size.height()).arg(ratio)
+                            .arg(x_.log).arg(y_.log)
+                            .arg(QString::number(x_.lo, 'g', 17), QString::number(x_.hi, 'g', 17),
+                                QString::number(y_.lo, 'g', 17), QString::number(y_.hi, 'g', 17))
+                            .arg(title_, xLabel_ + QLatin1Char('|') + yLabel_);
+    if (key != axesKey_ || axesCache_.isNull()) {
+        axesCache_ = QImage(size * ratio, QImage::Format_RGB32);
+        axesCache_.setDevicePixelRatio(ratio);
+        QPainter c(&axesCache_);
+        c.setFont(font());
+        const QRectF frame(QPointF(0, 0), QSizeF(size));
+        c.fillRect(frame, Qt::white);
+        c.setPen(Qt::black);
+        drawLabel(c, QRectF(4, 2, frame.width() - 8, fm.height() + 4), Qt::AlignLeft | Qt::AlignVCenter, title_);
+        drawAxes(c, plotArea(frame));
+        axesKey_ = key;
+    }
+    p.drawImage(target.topLeft(), axesCache_);
+
     const QRectF area = plotArea(target);
     if (band_) {
         double a = map(x_, std::max(band_->first, x_.log ? x_.lo : -1e300), area.left(), area.right());
         double b = map(x_, std::max(band_->second, x_.log ? x_.lo : -1e300), area.left(), area.right());
         a = std::clamp(a, area.left(), area.right());
         b = std::clamp(b, area.left(), area.right());
-        p.fillRect(QRectF(std::min(a, b), area.top(), std::abs(b - a), area.height()), QColor(255, 236, 170));
+        // Opaque: blending a band the height of the plot costs as much as the rest of it.
+        p.fillRect(QRectF(std::min(a, b), area.top() + 1, std::abs(b - a), area.height() - 1), QColor(255, 240, 190));
     }
-    drawAxes(p, area);
     drawSeries(p, area);
     if (!notes_.isEmpty()) {
         const double line = fm.height();
@@ -332,16 +356,7 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
         case Style::Points: {
             // One antialiased mark drawn once and copied to every point: hundreds of points
             // cost little more than one.
-            QImage& mark = markers_[s.colour.rgba()];
-            if (mark.isNull()) {
-                mark = QImage(7, 7, QImage::Format_ARGB32_Premultiplied);
-                mark.fill(Qt::transparent);
-                QPainter m(&mark);
-                m.setRenderHint(QPainter::Antialiasing);
-                m.setPen(Qt::NoPen);
-                m.setBrush(s.colour);
-                m.drawEllipse(QRectF(1, 1, 5, 5));
-            }
+            const QImage& mark = markOf(s.colour, 5.0);
             for (const QPointF& at : pixels)
                 p.drawImage(QPointF(std::round(at.x()) - 3, std::round(at.y()) - 3), mark);
             break;
@@ -359,13 +374,18 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
             break;
         }
         case Style::Dotted: {
-            // Dots are single pixels: an antialiased dot pattern would be a polygon per dot.
-            QPen dots(s.colour, 1.0, Qt::CustomDashLine);
-            dots.setDashPattern({2.0, 3.0});
-            p.setRenderHint(QPainter::Antialiasing, false);
-            p.setPen(dots);
-            p.drawPolyline(pixels);
-            p.setRenderHint(QPainter::Antialiasing, true);
+            // Round dots every 4 pixels along each segment, copied as the points' marks are
+            // (a dash pattern is stroked dot by dot, far more slowly).
+            const QImage& dot = markOf(s.colour, 2.2);
+            for (qsizetype i = 0; i + 1 < pixels.size(); ++i) {
+                const QPointF step = pixels[i + 1] - pixels[i];
+                const double length = std::hypot(step.x(), step.y());
+                const int dots = std::min(4000, static_cast<int>(length / 4.0));
+                for (int d = 0; d <= dots; ++d) {
+                    const QPointF at = pixels[i] + step * (dots > 0 ? double(d) / dots : 0.0);
+                    p.drawImage(QPointF(std::round(at.x()) - 3, std::round(at.y()) - 3), dot);
+                }
+            }
             break;
         }
         case Style::Bars: {
@@ -429,6 +449,21 @@ void PlotWidget::drawPicture(QPainter& p, const QRectF& frame) const
     drawLabel(p, QRectF(bar.right() + 4, bar.top(), labelWidth, fm.height()), Qt::AlignLeft | Qt::AlignTop, high_);
     drawLabel(p, QRectF(bar.right() + 4, bar.bottom() - fm.height(), labelWidth, fm.height()), Qt::AlignLeft | Qt::AlignBottom,
         low_);
+}
+
+const QImage& PlotWidget::markOf(const QColor& colour, double diameter) const
+{
+    QImage& mark = markers_[qMakePair(colour.rgba(), diameter)];
+    if (mark.isNull()) {
+        mark = QImage(7, 7, QImage::Format_ARGB32_Premultiplied);
+        mark.fill(Qt::transparent);
+        QPainter m(&mark);
+        m.setRenderHint(QPainter::Antialiasing);
+        m.setPen(Qt::NoPen);
+        m.setBrush(colour);
+        m.drawEllipse(QPointF(3.5, 3.5), diameter / 2, diameter / 2);
+    }
+    return mark;
 }
 
 void PlotWidget::drawLabel(QPainter& p, const QRectF& box, int align, const QString& text) const

@@ -7,6 +7,7 @@
 // Points that a logarithmic axis cannot show (zero or negative) are left out.
 #include <QColor>
 #include <QHash>
+#include <QPair>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -93,6 +94,8 @@ private:
     void drawSeries(QPainter& p, const QRectF& area) const;
     void drawPicture(QPainter& p, const QRectF& frame) const;
     void emitDrag(double pixel);
+    // A round mark of `diameter` pixels centred in a 7 x 7 picture.
+    const QImage& markOf(const QColor& colour, double diameter) const;
     // Writes `text` aligned in `box` (Qt::Alignment flags), from a laid-out copy kept per text.
     void drawLabel(QPainter& p, const QRectF& box, int align, const QString& text) const;
 
@@ -102,7 +105,9 @@ private:
     QStringList notes_;
     std::optional<std::pair<double, double>> band_;
     QImage picture_, scale_;
-    mutable QHash<QRgb, QImage> markers_; // a point's round mark, drawn once per colour
+    mutable QHash<QPair<QRgb, double>, QImage> markers_; // round marks, drawn once per colour and size
+    mutable QImage axesCache_; // title, axes, ticks and labels for the spans in axesKey_
+    mutable QString axesKey_;
     mutable QImage bar_; // the colour bar at the size last drawn (a rotated copy each time is slow)
     mutable QHash<QString, QStaticText> labels_; // texts laid out once: tick labels repeat
     QString low_, high_;
