@@ -244,7 +244,7 @@ void AnalysisWindow::setFitWindow(std::optional<std::pair<int64_t, int64_t>> tic
     if (ticks && ticks->first > ticks->second)
         std::swap(ticks->first, ticks->second);
     userWindow_ = ticks;
-    analyse();
+    fitGrowth();
     showGrowth();
 }
 
@@ -253,7 +253,12 @@ void AnalysisWindow::setFitWindow(std::optional<std::pair<int64_t, int64_t>> tic
 void AnalysisWindow::analyse()
 {
     shownTicks_ = growth_.ticks();
+    fitGrowth();
+    analyseLattice();
+}
 
+void AnalysisWindow::fitGrowth()
+{
     // The fit: a line through (ln t, ln W) over the window, from the logarithms kept per tick.
     GrowthFit fit;
     if (userWindow_) {
@@ -285,7 +290,10 @@ void AnalysisWindow::analyse()
         }
     }
     fit_ = fit;
+}
 
+void AnalysisWindow::analyseLattice()
+{
     const Tablica* lattice = form_.sim ? form_.sim->lattice.get() : nullptr;
     if (!lattice || lattice->empty()) {
         structure_ = {};

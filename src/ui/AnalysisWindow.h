@@ -115,7 +115,11 @@ protected:
 
 private:
     void scheduleRefresh();
+    // Fits and analyses the state now: the ticks recorded so far and the lattice.
     void analyse();
+    // The fit over the ticks shown.
+    void fitGrowth();
+    void analyseLattice();
     void showGrowth();
     void showSurface();
     void applyTexts();
