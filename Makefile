@@ -37,6 +37,7 @@ asan:
 
 bench: deps build
 	$(BUILD)/tessavo-bench --benchmark_counters_tabular=true
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tessavo-window-bench --benchmark_counters_tabular=true
 
 install: build
 	cmake --install $(BUILD)

@@ -17,4 +17,9 @@ public:
     // SavePictureDialog1: the picture to export, or the name the captured frames are built
     // from; both commands share the dialog and the name last chosen in it.
     virtual QString savePicture() = 0;
+
+    // The analysis window's exports: the data (".csv") and the picture of its panes (".png").
+    // Dialogs that do not offer them answer as cancelled.
+    virtual QString saveAnalysisData() { return QString(); }
+    virtual QString saveAnalysisPicture() { return QString(); }
 };

@@ -283,6 +283,11 @@ void TForm1::buildMenu()
     English1->setCheckable(true);
     Polski1->setChecked(true);
 
+    Analiza1 = makeMenu(MainMenu1, "Analiza1", QStringLiteral("&Analiza"));
+    MainMenu1->addMenu(Analiza1);
+    Pokaz1 = makeAction(Analiza1, "Pokaz1", QStringLiteral("&Pokaż..."), QKeySequence(Qt::CTRL | Qt::Key_G));
+    buildAnalysis();
+
     Pomoc1 = makeMenu(MainMenu1, "Pomoc1", QStringLiteral("Pomo&c"));
     MainMenu1->addMenu(Pomoc1);
     Oprogramie1 = makeAction(Pomoc1, "Oprogramie1", QStringLiteral("&O programie"));

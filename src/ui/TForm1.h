@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+class AnalysisWindow;
 class ClientArea;
 class IniFile;
 class QAction;
@@ -105,6 +106,8 @@ public:
     QMenu* Jzyk1;
     QAction* Polski1;
     QAction* English1;
+    QMenu* Analiza1;
+    QAction* Pokaz1;
     QMenu* Pomoc1;
     QAction* Oprogramie1;
 
@@ -187,6 +190,10 @@ public:
     // The window's current texts of the 38 caption keys, in the caption table's order.
     QStringList currentCaptions() const;
 
+    // --- Analysis window (TForm1Analysis.cpp) -----------------------------------------------
+    void Pokaz1Click(); // shows the analysis window and brings it to the front
+    AnalysisWindow* analysisWindow() { return analysisWindow_; }
+
     // --- Shell ------------------------------------------------------------------------------
     void Zakocz1Click();
     void Oprogramie1Click();
@@ -225,6 +232,8 @@ public:
 signals:
     // Emitted at the end of every completed Reset.
     void simulationReset();
+    // Emitted at the end of every tick with the roughness it added to the chart.
+    void ticked(double roughness);
 
 private:
     void buildLayout();
@@ -244,6 +253,8 @@ private:
     int32_t checkedPalette() const;
     void setCaption(const Caption& caption, const QString& text);
     QString caption(const Caption& caption) const;
+    void buildAnalysis();
+    void applyAnalysisCaptions(const IniFile& ini, const char* section);
     void captureFrame();
     void reportFrameError(std::exception_ptr error);
     void loadConfiguration(const IniFile& ini);
@@ -269,4 +280,5 @@ private:
     std::exception_ptr pending_;
     bool inSystemPaint_ = false;
     bool copying_ = false;
+    AnalysisWindow* analysisWindow_ = nullptr; // a child window, hidden until shown
 };

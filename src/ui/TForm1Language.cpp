@@ -42,6 +42,7 @@ void TForm1::changelangClick()
     readCaptions(ini, section, [this](const Caption& c, const std::string& text) {
         setCaption(c, QString::fromStdString(text));
     });
+    applyAnalysisCaptions(ini, section);
 }
 
 void TForm1::setCaption(const Caption& c, const QString& text)

@@ -162,6 +162,7 @@ void TForm1::connectHandlers()
     connect(Polski1, &QAction::triggered, this, on(&TForm1::Polski1Click));
     connect(English1, &QAction::triggered, this, on(&TForm1::English1Click));
     connect(Oprogramie1, &QAction::triggered, this, on(&TForm1::Oprogramie1Click));
+    connect(Pokaz1, &QAction::triggered, this, on(&TForm1::Pokaz1Click));
 
     client->onPaint = [this](QPaintEvent* event) { paintClient(event); };
     client->onMouseDown = [this](Qt::MouseButton b, int x, int y) { guarded([=, this] { FormMouseDown(b, x, y); }); };
@@ -295,8 +296,10 @@ void TForm1::Timer1Timer()
     refreshSurface(drawX, drawY);
     if (capturing)
         captureFrame(); // saves surfaceBmp as the next numbered frame
-    chart->addValue(film->roughness());
+    const double roughness = film->roughness();
+    chart->addValue(roughness);
     refreshChart();
+    emit ticked(roughness);
 }
 
 void TForm1::FormPaint()

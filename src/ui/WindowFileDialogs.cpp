@@ -62,6 +62,30 @@ QString WindowFileDialogs::savePicture()
     return choose(form_.SavePictureDialog1);
 }
 
+QString WindowFileDialogs::saveAnalysisData()
+{
+    if (!analysisData_) {
+        analysisData_ = new QFileDialog(&form_);
+        analysisData_->setObjectName(QStringLiteral("SaveAnalysisDataDialog"));
+        analysisData_->setAcceptMode(QFileDialog::AcceptSave);
+        analysisData_->setNameFilters({QStringLiteral("CSV (*.csv)")});
+        analysisData_->setDefaultSuffix(QStringLiteral("csv"));
+    }
+    return choose(analysisData_);
+}
+
+QString WindowFileDialogs::saveAnalysisPicture()
+{
+    if (!analysisPicture_) {
+        analysisPicture_ = new QFileDialog(&form_);
+        analysisPicture_->setObjectName(QStringLiteral("SaveAnalysisPictureDialog"));
+        analysisPicture_->setAcceptMode(QFileDialog::AcceptSave);
+        analysisPicture_->setNameFilters({QStringLiteral("PNG (*.png)")});
+        analysisPicture_->setDefaultSuffix(QStringLiteral("png"));
+    }
+    return choose(analysisPicture_);
+}
+
 QString WindowFileDialogs::withDefaultSuffix(const QString& name, const QString& suffix)
 {
     if (name.isEmpty() || suffix.isEmpty() || !fileExtension(name.toStdString()).empty())

@@ -20,6 +20,8 @@ public:
     QString saveConfiguration() override;
     QString saveLayer() override;
     QString savePicture() override;
+    QString saveAnalysisData() override;
+    QString saveAnalysisPicture() override;
 
     // The name a dialog accepted: the default extension ("." + suffix) is added when the
     // file name after the last "/" holds no ".".
@@ -37,4 +39,7 @@ private:
 
     TForm1& form_;
     QHash<QFileDialog*, QString> lastChosen_;
+    // The analysis window's save dialogs, made when first asked.
+    QFileDialog* analysisData_ = nullptr;
+    QFileDialog* analysisPicture_ = nullptr;
 };

@@ -12,7 +12,7 @@
 
 class ScriptedDialogs : public FileDialogs {
 public:
-    QString open, saveConfig, saveLayerName, picture;
+    QString open, saveConfig, saveLayerName, picture, analysisData, analysisPicture;
     QStringList asked; // which dialogs were shown, in order
     std::function<void()> whileOpen;
 
@@ -20,6 +20,8 @@ public:
     QString saveConfiguration() override { return answer("config", saveConfig); }
     QString saveLayer() override { return answer("layer", saveLayerName); }
     QString savePicture() override { return answer("picture", picture); }
+    QString saveAnalysisData() override { return answer("analysis data", analysisData); }
+    QString saveAnalysisPicture() override { return answer("analysis picture", analysisPicture); }
 
 private:
     QString answer(const char* dialog, const QString& name)
