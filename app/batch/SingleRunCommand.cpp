@@ -4,7 +4,7 @@
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "batch/ProgressBar.h"
-#include "chart/Wykres.h"
+#include "chart/ChartPicture.h"
 #include "files/LayerFile.h"
 #include "files/PictureFile.h"
 #include "gfx/Bitmap.h"
@@ -68,12 +68,9 @@ void SingleRunCommand::run()
         surface = std::make_unique<Bitmap>(surfacePictureWidth, surfacePictureHeight);
         drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
     }
-    std::unique_ptr<Bitmap> chartBitmap;
-    Wykres chart;
-    if (!o.chartFile.empty()) {
-        chartBitmap = std::make_unique<Bitmap>(chartPictureWidth, chartPictureHeight);
-        chart.clear(*chartBitmap);
-    }
+    std::unique_ptr<ChartPicture> chart;
+    if (!o.chartFile.empty())
+        chart = std::make_unique<ChartPicture>(s.chartStyle);
 
     if (keepSeries) {
         roughness.reserve(static_cast<size_t>(s.steps));
@@ -99,10 +96,8 @@ void SingleRunCommand::run()
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
             writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(tick - 1)));
         }
-        if (chartBitmap) {
-            chart.addValue(w);
-            chart.draw(*chartBitmap, chartPictureHeight, s.chartStyle);
-        }
+        if (chart)
+            chart->add(w);
         if (csv)
             csv->write(std::to_string(tick) + "," + exactText(sim.deposited) + ","
                        + std::to_string(sim.heightOffset) + "," + exactText(w) + "\n");
@@ -126,6 +121,6 @@ void SingleRunCommand::run()
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
         writePicture(surface->image(), o.pictureFile);
     }
-    if (chartBitmap)
-        writePicture(chartBitmap->image(), o.chartFile);
+    if (chart)
+        writePicture(chart->image(), o.chartFile);
 }
