@@ -229,7 +229,6 @@ public:
         if (n < 0)
             throw py::value_error("n must be 0 or more, not " + std::to_string(n));
         const Busy busy(*this);
-        history_.reserve(history_.size() + static_cast<size_t>(n));
         py::gil_scoped_release release;
         // Ctrl+C is looked for between ticks, so an interrupted film stays a whole number of ticks.
         auto lastCheck = std::chrono::steady_clock::now();
@@ -638,16 +637,19 @@ PYBIND11_MODULE(_tessavo, m)
     py::class_<Simulation>(m, "_Simulation")
         .def(py::init<const py::dict&>(), py::arg("settings"))
         .def("step", &Simulation::step, py::arg("n") = 1)
-        .def_property_readonly("heights", &Simulation::heights)
-        .def_property_readonly("roughness", &Simulation::roughness)
-        .def_property_readonly("deposited", &Simulation::deposited)
-        .def_property_readonly("height_offset", &Simulation::heightOffset)
-        .def_property_readonly("tick", &Simulation::tick)
-        .def_property_readonly("seed", &Simulation::seed)
-        .def_property_readonly("run_index", &Simulation::runIndex)
-        .def_property_readonly("size", &Simulation::size)
-        .def_property_readonly("rng", &Simulation::rng)
-        .def_property_readonly("autoheight", &Simulation::autoHeight)
+        .def_property_readonly("heights", &Simulation::heights,
+                               "The lattice as a read-only int32 array (rows, cols) of heights in layers: a view, not a\n"
+                               "copy, that follows later steps and keeps the film alive (copy() it to keep a state).")
+        .def_property_readonly("roughness", &Simulation::roughness, "The width W of the heights now, in layers.")
+        .def_property_readonly("deposited", &Simulation::deposited,
+                               "Layers deposited so far, less the layers auto-height removed.")
+        .def_property_readonly("height_offset", &Simulation::heightOffset, "Complete bottom layers auto-height removed.")
+        .def_property_readonly("tick", &Simulation::tick, "Ticks run so far.")
+        .def_property_readonly("seed", &Simulation::seed, "The seed, given or taken from the clock.")
+        .def_property_readonly("run_index", &Simulation::runIndex, "The run of an experiment this film repeats.")
+        .def_property_readonly("size", &Simulation::size, "(cols, rows) of the lattice.")
+        .def_property_readonly("rng", &Simulation::rng, "The generator: \"lcg\" or \"philox\".")
+        .def_property_readonly("autoheight", &Simulation::autoHeight, "Whether complete bottom layers are removed.")
         .def("picture", &Simulation::picture, py::arg("palette"), py::arg("zoom"), py::arg("origin"))
         .def("chart", &Simulation::chart, py::arg("style"))
         .def("save_layer", &Simulation::saveLayer, py::arg("path"));
