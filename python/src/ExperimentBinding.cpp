@@ -70,6 +70,8 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
 py::dict experiment(const py::dict& settings, bool keepSeries)
 {
     const Resolved r = resolve(settings);
+    if (r.runs == 0)
+        throw py::type_error("an experiment needs its number of runs");
     int32_t jobs = r.jobs;
     if (jobs == 0) {
         const unsigned cores = std::thread::hardware_concurrency();

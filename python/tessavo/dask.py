@@ -42,6 +42,8 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
     workers under the same path). The result has the same keys and the same numbers as
     :func:`tessavo.experiment`.
     """
+    if runs is None:
+        raise TypeError("an experiment needs its number of runs")
     if "jobs" in settings:
         raise TypeError("unexpected setting 'jobs': the cluster's workers run the slices")
     given = _settings(runs=runs, seed=seed, steps=steps, fit_range=fit_range, **settings)
