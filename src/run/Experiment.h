@@ -45,7 +45,8 @@ public:
                                const StopRequest* stop = nullptr);
 
     // Called by run() with each run's series as it is added to the statistics, in run order,
-    // on one of the experiment's threads (one call at a time), for callers that keep them.
+    // on one of the experiment's threads (one call at a time, while the others wait: keep it
+    // short), for callers that keep them. It must not throw.
     using RunObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
     void observeRuns(RunObserver observer) { runObserver_ = std::move(observer); }
 
