@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages Tessavo needs, only those that are missing.
 set -e
-PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev xdotool imagemagick-6.q16"
+PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev xdotool imagemagick-6.q16 pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-matplotlib"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -6,6 +6,7 @@
 #include "model/Convert.h"
 #include "model/SettingsTable.h"
 #include "run/FilmSetup.h"
+#include "run/SettingChecks.h"
 
 #include <QCommandLineParser>
 
@@ -16,54 +17,6 @@
 namespace {
 
 using Line = BatchCommandLine;
-
-int32_t integerOption(const std::string& option, const std::string& value)
-{
-    int32_t out = 0;
-    if (!tryStrToInt(value, out))
-        throw UsageError("--" + option + ": " + invalidIntegerMessage(value));
-    return out;
-}
-
-int32_t integerInRange(const std::string& option, const std::string& value, int32_t low, int32_t high)
-{
-    const int32_t n = integerOption(option, value);
-    if (n < low || n > high)
-        throw UsageError("--" + option + " must be between " + std::to_string(low) + " and "
-                         + std::to_string(high) + ", not " + value);
-    return n;
-}
-
-// "A<sep>B" with two integers.
-std::pair<int32_t, int32_t> integerPair(const std::string& option, const std::string& value, char sep,
-                                        const std::string& shape)
-{
-    size_t at = std::string::npos;
-    for (size_t i = 0; i < value.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(value[i])) == sep) {
-            at = i;
-            break;
-        }
-    if (at == std::string::npos)
-        throw UsageError("--" + option + " expects " + shape + ", not '" + value + "'");
-    return {integerOption(option, value.substr(0, at)), integerOption(option, value.substr(at + 1))};
-}
-
-uint32_t seedOption(const std::string& value)
-{
-    // 0 .. 4294967295 in plain decimal.
-    if (value.empty() || value.size() > 10)
-        throw UsageError("--seed: " + invalidIntegerMessage(value));
-    uint64_t n = 0;
-    for (char ch : value) {
-        if (ch < '0' || ch > '9')
-            throw UsageError("--seed: " + invalidIntegerMessage(value));
-        n = n * 10 + static_cast<uint64_t>(ch - '0');
-    }
-    if (n > 0xFFFFFFFFull)
-        throw UsageError("--seed must be between 0 and 4294967295, not " + value);
-    return static_cast<uint32_t>(n);
-}
 
 std::string pictureName(const std::string& option, const std::string& name)
 {
@@ -95,13 +48,7 @@ std::string startText(Setting s)
 {
     return std::string("\"") + settingKey(s).startText + "\"";
 }
-std::string paletteList()
-{
-    std::string list;
-    for (size_t i = 0; i < paletteNames.size(); ++i)
-        list += std::string(i == 0 ? "" : i + 1 == paletteNames.size() ? " or " : ", ") + paletteNames[i];
-    return list;
-}
+using SettingChecks::paletteList;
 
 // One option: its names, the name of its value (empty for a switch), its help line, and what
 // it does to the command line when given.
@@ -114,78 +61,57 @@ struct OptionSpec {
 
 const std::vector<OptionSpec>& optionTable()
 {
-    const auto rangeCheck = [](const char* option, Setting s) {
-        return [option, s](const std::string& v) {
-            return integerInRange(option, v, settingKey(s).low, settingKey(s).high);
-        };
-    };
     static const std::vector<OptionSpec> table = {
         {{"h", "help"}, "", "Shows this help.", [](Line& o, const std::string&) { o.help = true; }},
         {{"version"}, "", "Shows the version.", [](Line& o, const std::string&) { o.version = true; }},
         {{"seed"}, "S", "Seeds the generator with S (default: the clock, like the window).",
-         [](Line& o, const std::string& v) { o.seed = seedOption(v); }},
+         [](Line& o, const std::string& v) { o.seed = SettingChecks::seed(v); }},
         {{"rng"}, "lcg|philox",
          "The generator: lcg, the window's (default), or philox, an independent stream for every run.",
          [](Line& o, const std::string& v) {
-             Generator g;
-             if (!generatorOfName(v, g))
-                 throw UsageError("--rng must be lcg or philox, not '" + v + "'");
+             SettingChecks::generator(v);
              o.generator = v;
          }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
-         [](Line& o, const std::string& v) { o.runIndex = static_cast<uint32_t>(integerInRange("run-index", v, 0, INT32_MAX)); }},
+         [](Line& o, const std::string& v) { o.runIndex = static_cast<uint32_t>(SettingChecks::integerInRange("--run-index", v, 0, INT32_MAX)); }},
         {{"steps"}, "N", "Runs N ticks (default 1000).",
-         [](Line& o, const std::string& v) { o.steps = integerInRange("steps", v, 0, INT32_MAX); }},
+         [](Line& o, const std::string& v) { o.steps = SettingChecks::steps(v); }},
         {{"size"}, "COLSxROWS",
          "Lattice size, " + std::to_string(settingKey(Setting::GridX).low) + ".." + std::to_string(largestLatticeSide)
              + " each (the window's bars go to " + std::to_string(settingKey(Setting::GridX).high) + "; default "
              + start(Setting::GridX) + "x" + start(Setting::GridY) + ").",
          [](Line& o, const std::string& v) {
-             const auto [cols, rows] = integerPair("size", v, 'x', "COLSxROWS, e.g. 50x40");
-             const int32_t low = settingKey(Setting::GridX).low;
-             for (int32_t n : {cols, rows})
-                 if (n < low || n > largestLatticeSide)
-                     throw UsageError("--size: columns and rows must be between " + std::to_string(low) + " and "
-                                      + std::to_string(largestLatticeSide) + ", not '" + v + "'");
+             const auto [cols, rows] = SettingChecks::size(v);
              o.columns = cols;
              o.rows = rows;
          }},
         {{"dep"}, "POS",
          "Deposition rate position " + range(Setting::Dep) + ", rate = POS / 1000 (default " + start(Setting::Dep) + ").",
-         [check = rangeCheck("dep", Setting::Dep)](Line& o, const std::string& v) { o.ratePosition = check(v); }},
+         [](Line& o, const std::string& v) { o.ratePosition = SettingChecks::ratePosition(v); }},
         {{"max"}, "TEXT",
          "Layers to deposit, a number with a decimal point or comma (default " + startText(Setting::Max) + ").",
          [](Line& o, const std::string& v) {
-             try {
-                 maxLayersOfText(v);
-             } catch (const AppError& e) {
-                 throw UsageError(std::string("--max: ") + e.what());
-             }
+             SettingChecks::maxLayers(v);
              o.maxText = v;
          }},
         {{"relax"}, "TEXT",
          "Relaxation sweeps per step, an integer (default " + startText(Setting::Relaxations) + ").",
          [](Line& o, const std::string& v) {
-             integerOption("relax", v);
+             SettingChecks::relaxations(v);
              o.relaxText = v;
          }},
         {{"iso"}, "Z",
          "Isotropic rule with threshold Z, " + range(Setting::Z) + " (default: isotropic, " + start(Setting::Z) + ").",
-         [check = rangeCheck("iso", Setting::Z)](Line& o, const std::string& v) {
+         [](Line& o, const std::string& v) {
              o.zmode = 0;
-             o.z = check(v);
+             o.z = SettingChecks::isotropic(v);
          }},
         {{"aniso"}, "ZX,ZY",
          "Anisotropic rule with thresholds ZX,ZY, " + range(Setting::Zx) + " each (default " + start(Setting::Zx) + ","
              + start(Setting::Zy) + ").",
          [](Line& o, const std::string& v) {
-             const auto [x, y] = integerPair("aniso", v, ',', "ZX,ZY, e.g. 1,2");
-             const SettingKey& kx = settingKey(Setting::Zx);
-             const SettingKey& ky = settingKey(Setting::Zy);
-             if (x < kx.low || x > kx.high || y < ky.low || y > ky.high)
-                 throw UsageError("--aniso: both thresholds must be between " + std::to_string(kx.low) + " and "
-                                  + std::to_string(kx.high) + ", not '" + v + "'");
+             const auto [x, y] = SettingChecks::anisotropic(v);
              o.zmode = 1;
              o.zx = x;
              o.zy = y;
@@ -223,38 +149,28 @@ const std::vector<OptionSpec>& optionTable()
         {{"origin"}, "X,Y",
          "Picture origin in pixels (default " + start(Setting::Xabs) + "," + start(Setting::Yabs) + ").",
          [](Line& o, const std::string& v) {
-             const auto [x, y] = integerPair("origin", v, ',', "X,Y, e.g. 210,190");
+             const auto [x, y] = SettingChecks::integerPair("--origin", v, ',', "X,Y, e.g. 210,190");
              o.originX = x;
              o.originY = y;
          }},
         {{"zoom"}, "C",
          "Cell size of the picture in pixels, " + range(Setting::Zoom) + " (default " + start(Setting::Zoom) + ").",
-         [check = rangeCheck("zoom", Setting::Zoom)](Line& o, const std::string& v) { o.zoom = check(v); }},
+         [](Line& o, const std::string& v) { o.zoom = SettingChecks::zoom(v); }},
         {{"palette"}, "NAME", "Colour scheme: " + paletteList() + " (default mixed).",
-         [](Line& o, const std::string& v) {
-             for (size_t i = 0; i < paletteNames.size(); ++i)
-                 if (v == paletteNames[i])
-                     o.palette = static_cast<int32_t>(i);
-             if (!o.palette)
-                 throw UsageError("--palette must be " + paletteList() + ", not '" + v + "'");
-         }},
+         [](Line& o, const std::string& v) { o.palette = SettingChecks::palette(v); }},
         {{"chart-style"}, "0|1", "Chart style: 0 sweep, 1 scrolling (default 0).",
-         [](Line& o, const std::string& v) {
-             o.chartStyle = integerInRange("chart-style", v, 0, settingKey(Setting::Chart).high);
-         }},
+         [](Line& o, const std::string& v) { o.chartStyle = SettingChecks::chartStyle(v); }},
         {{"quiet"}, "", "No progress bar.", [](Line& o, const std::string&) { o.quiet = true; }},
         {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (needs --seed).",
-         [](Line& o, const std::string& v) { o.runs = integerInRange("runs", v, 1, INT32_MAX); }},
+         [](Line& o, const std::string& v) { o.runs = SettingChecks::runs(v); }},
         {{"jobs"}, "J", "Runs on J threads (default: the number of cores).",
-         [](Line& o, const std::string& v) { o.jobs = integerInRange("jobs", v, 1, 1024); }},
+         [](Line& o, const std::string& v) { o.jobs = SettingChecks::jobs(v); }},
         {{"fit"}, "", "Fits the growth exponent beta to log W against log t and prints it.",
          [](Line& o, const std::string&) { o.fit = true; }},
         {{"fit-range"}, "T1:T2",
          "The ticks of the fit (default: from one layer deposited until W nears saturation).",
          [](Line& o, const std::string& v) {
-             const auto [from, to] = integerPair("fit-range", v, ':', "T1:T2, e.g. 100:2000");
-             if (from < 1 || to <= from)
-                 throw UsageError("--fit-range needs 1 <= T1 < T2, not '" + v + "'");
+             const auto [from, to] = SettingChecks::fitRange(v);
              o.fitFrom = from;
              o.fitTo = to;
              o.fit = true;
@@ -268,13 +184,10 @@ const std::vector<OptionSpec>& optionTable()
 // Options that do not go together, or need one another.
 void checkCombinations(const Line& o, const QCommandLineParser& parser)
 {
-    if (parser.isSet("iso") && parser.isSet("aniso"))
-        throw UsageError("--iso and --aniso exclude each other");
-    if (!o.layerFile.empty() && o.columns)
-        throw UsageError("--size and --layer exclude each other: the layer file gives the size");
+    SettingChecks::oneRule(parser.isSet("iso"), parser.isSet("aniso"));
+    SettingChecks::sizeOrLayer(o.columns.has_value(), !o.layerFile.empty());
     if (o.runs > 0) {
-        if (!o.seed)
-            throw UsageError("--runs needs --seed: run k is seeded with S+k so that it can be repeated alone");
+        SettingChecks::experimentSeed(o.seed.has_value());
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())
@@ -295,9 +208,8 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--run-index needs --seed");
     if (o.jobs > 0 && o.runs == 0)
         throw UsageError("--jobs needs --runs");
-    if (o.fitTo && *o.fitTo > o.steps)
-        throw UsageError("--fit-range: T2 " + std::to_string(*o.fitTo) + " is beyond the last tick "
-                         + std::to_string(o.steps));
+    if (o.fitTo)
+        SettingChecks::fitRangeWithin(*o.fitTo, o.steps);
 }
 
 } // namespace
@@ -326,12 +238,17 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
         o.version = true;
         return o;
     }
-    // In the order of the table, which is the order of the help.
-    for (const OptionSpec& spec : optionTable()) {
-        const QString name = spec.names.last();
-        if (parser.isSet(name))
-            spec.apply(o, spec.valueName.isEmpty() ? std::string() : parser.value(name).toStdString());
+    // In the order of the table, which is the order of the help. A value the setting does not
+    // take is a mistake in the command line.
+    try {
+        for (const OptionSpec& spec : optionTable()) {
+            const QString name = spec.names.last();
+            if (parser.isSet(name))
+                spec.apply(o, spec.valueName.isEmpty() ? std::string() : parser.value(name).toStdString());
+        }
+        checkCombinations(o, parser);
+    } catch (const SettingError& e) {
+        throw UsageError(e.what());
     }
-    checkCombinations(o, parser);
     return o;
 }

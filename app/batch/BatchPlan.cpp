@@ -4,6 +4,7 @@
 #include "files/LayerFile.h"
 #include "files/NumberText.h"
 #include "files/Settings.h"
+#include "run/StartLattice.h"
 #include "model/AppError.h"
 #include "model/Convert.h"
 #include "model/Random.h"
@@ -21,26 +22,6 @@
 #include <cstring>
 
 namespace {
-
-// An input must exist and be a readable regular file: the INI store reads a missing file as
-// empty, and a FIFO or a device would block or never end. Opened without blocking, so a FIFO
-// with no writer is refused at once.
-void checkReadable(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw AppError("cannot read " + path + ": " + std::strerror(errno));
-    struct stat st {};
-    const bool statted = ::fstat(fd, &st) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!statted)
-        throw AppError("cannot read " + path + ": " + std::strerror(error));
-    if (S_ISDIR(st.st_mode))
-        throw AppError("cannot read " + path + ": it is a directory");
-    if (!S_ISREG(st.st_mode))
-        throw AppError("cannot read " + path + ": it is not a regular file");
-}
 
 // True when both names lead to one existing file (through links too).
 bool sameFile(const std::string& a, const std::string& b)
@@ -76,22 +57,9 @@ int32_t comboIndex(int32_t index, int32_t items)
 // A file the store could not read (too large, not a regular file) is an error, not defaults.
 void checkLoaded(const std::string& path, const IniFile& ini)
 {
-    checkReadable(path);
+    checkReadableFile(path);
     if (!ini.loadError().empty())
         throw AppError(ini.loadError());
-}
-
-// The heights of a layer file, `cols` x `rows` of them, read straight into the start lattice.
-std::shared_ptr<const std::vector<int32_t>> layerHeights(const std::string& path, const IniFile& ini, int32_t cols,
-                                                         int32_t rows)
-{
-    auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(cols) * static_cast<size_t>(rows));
-    try {
-        LayerFile::readHeights(ini, rows, cols, heights->data());
-    } catch (const AppError& e) {
-        throw AppError(path + ": " + e.what());
-    }
-    return heights;
 }
 
 // --resume: the lattice, settings and generator of the saved run. Options that shape the
@@ -134,7 +102,7 @@ void resumeFrom(const BatchCommandLine& o, BatchPlan& s)
     if (LayerFile::readColumns(ini) != st.sizeX || LayerFile::readRows(ini) != st.sizeY || st.sizeX < 1 || st.sizeY < 1
         || st.sizeX > largestLatticeSide || st.sizeY > largestLatticeSide)
         throw AppError(path + ": the lattice's size does not match its saved run");
-    auto heights = layerHeights(path, ini, st.sizeX, st.sizeY);
+    auto heights = readLayerHeights(path, ini, st.sizeX, st.sizeY);
     if (FilmState::hashOf(heights->data(), heights->size()) != st.latticeHash)
         throw AppError(path + ": the lattice no longer matches its saved run (saved over by the window or edited); it cannot be continued");
 
@@ -161,7 +129,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     bool configSquare = false;
 
     if (!o.configFile.empty()) {
-        checkReadable(o.configFile);
+        checkReadableFile(o.configFile);
         const IniFile ini(o.configFile);
         checkLoaded(o.configFile, ini);
         const ConfigFileValues c = readConfigSettings(ini);
@@ -226,7 +194,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
         const int32_t rows = std::clamp(LayerFile::readRows(ini), smallest, largestLatticeSide);
         sc.sizeX = square ? rows : cols;
         sc.sizeY = rows;
-        s.run.startHeights = layerHeights(o.layerFile, ini, sc.sizeX, sc.sizeY);
+        s.run.startHeights = readLayerHeights(o.layerFile, ini, sc.sizeX, sc.sizeY);
     }
 
     s.steps = o.steps;

@@ -4,7 +4,7 @@
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "batch/ProgressBar.h"
-#include "chart/Wykres.h"
+#include "chart/ChartPicture.h"
 #include "files/LayerFile.h"
 #include "run/FilmState.h"
 #include "files/PictureFile.h"
@@ -25,16 +25,6 @@ void writePicture(const QImage& image, const std::string& name)
         writePng(image, name);
     else if (!savePicture(image, name))
         throw AppError("cannot write " + name + ": unknown picture format");
-}
-
-// The layer file replaces the target whole, through the one writer (links followed, mode
-// kept), with the state that --resume continues from.
-void writeLayer(const FilmRun& film, const FilmSetup& setup, const std::string& path)
-{
-    OutputFile file(path);
-    file.write(LayerFile::fileText(film.simulation()));
-    file.write(FilmState::of(film, setup).sectionText());
-    file.commit();
 }
 
 } // namespace
@@ -75,12 +65,9 @@ void SingleRunCommand::run()
         surface = std::make_unique<Bitmap>(surfacePictureWidth, surfacePictureHeight);
         drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
     }
-    std::unique_ptr<Bitmap> chartBitmap;
-    Wykres chart;
-    if (!o.chartFile.empty()) {
-        chartBitmap = std::make_unique<Bitmap>(chartPictureWidth, chartPictureHeight);
-        chart.clear(*chartBitmap);
-    }
+    std::unique_ptr<ChartPicture> chart;
+    if (!o.chartFile.empty())
+        chart = std::make_unique<ChartPicture>(s.chartStyle);
 
     if (keepSeries) {
         roughness.reserve(static_cast<size_t>(s.steps));
@@ -106,10 +93,8 @@ void SingleRunCommand::run()
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
             writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1)));
         }
-        if (chartBitmap) {
-            chart.addValue(w);
-            chart.draw(*chartBitmap, chartPictureHeight, s.chartStyle);
-        }
+        if (chart)
+            chart->add(w);
         if (csv)
             csv->write(std::to_string(ticksBefore + tick) + "," + exactText(sim.deposited) + ","
                        + std::to_string(sim.heightOffset) + "," + exactText(w) + "\n");
@@ -127,7 +112,7 @@ void SingleRunCommand::run()
     if (csv)
         csv->commit();
     if (!o.saveLayer.empty())
-        writeLayer(growth, s.run, o.saveLayer);
+        FilmState::saveFilm(o.saveLayer, growth, s.run);
     if (!o.heightMapFile.empty() && sim.lattice
         && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
         throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
@@ -136,6 +121,6 @@ void SingleRunCommand::run()
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
         writePicture(surface->image(), o.pictureFile);
     }
-    if (chartBitmap)
-        writePicture(chartBitmap->image(), o.chartFile);
+    if (chart)
+        writePicture(chart->image(), o.chartFile);
 }

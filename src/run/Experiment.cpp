@@ -37,6 +37,25 @@ std::string gigabytes(uint64_t bytes)
 
 } // namespace
 
+Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t firstSeed, uint32_t k, int64_t ticks,
+                                            const StopRequest* stop)
+{
+    RunSeries series;
+    series.roughness.resize(static_cast<size_t>(ticks));
+    series.deposited.resize(static_cast<size_t>(ticks));
+    FilmRun growth(settings, firstSeed, k);
+    if (stop)
+        growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
+    for (int64_t t = 0; t < ticks; ++t) {
+        checkStop(stop);
+        if (!growth.advance())
+            throw Interrupted();
+        series.roughness[t] = growth.roughness();
+        series.deposited[t] = growth.simulation().deposited;
+    }
+    return series;
+}
+
 int32_t Experiment::threadsFor(int32_t jobs) const
 {
     if (jobs > runs_)
@@ -117,6 +136,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
             // Add every run that is now next in order.
             for (auto it = finished.find(added); it != finished.end(); it = finished.find(added)) {
                 stats.addRun(it->second.roughness, it->second.deposited);
+                if (runObserver_)
+                    runObserver_(added, it->second.roughness);
                 finished.erase(it);
                 ++added;
             }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class Experiment {
 public:
@@ -31,6 +32,24 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
+    // One run's series, one value per tick (index 0 is tick 1): the roughness W and the layers
+    // deposited. runSeries grows run k of an experiment seeded `firstSeed` alone, exactly as
+    // run() grows it, so slices of runs computed anywhere (other processes, other machines)
+    // and added to RoughnessStats in run order give run()'s statistics bit for bit. Throws
+    // Interrupted once `stop` is set.
+    struct RunSeries {
+        std::vector<double> roughness;
+        std::vector<double> deposited;
+    };
+    static RunSeries runSeries(const FilmSetup& settings, uint32_t firstSeed, uint32_t k, int64_t ticks,
+                               const StopRequest* stop = nullptr);
+
+    // Called by run() with each run's series as it is added to the statistics, in run order,
+    // on one of the experiment's threads (one call at a time, while the others wait: keep it
+    // short), for callers that keep them. It must not throw.
+    using RunObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
+    void observeRuns(RunObserver observer) { runObserver_ = std::move(observer); }
+
     // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
@@ -45,4 +64,5 @@ private:
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;
+    RunObserver runObserver_;
 };

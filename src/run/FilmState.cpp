@@ -1,6 +1,8 @@
 #include "run/FilmState.h"
 
 #include "files/IniFile.h"
+#include "files/LayerFile.h"
+#include "files/OutputFile.h"
 #include "files/NumberText.h"
 #include "model/AppError.h"
 #include "model/Convert.h"
@@ -161,6 +163,14 @@ void FilmState::continueFilm(FilmRun& film) const
         film.lcg().setState(lcgState);
     }
     film.setTicksDone(tick);
+}
+
+void FilmState::saveFilm(const std::string& path, const FilmRun& film, const FilmSetup& setup)
+{
+    OutputFile file(path);
+    file.write(LayerFile::fileText(film.simulation()));
+    file.write(of(film, setup).sectionText());
+    file.commit();
 }
 
 uint64_t FilmState::hashOf(const int32_t* heights, uint64_t cells)

@@ -44,6 +44,10 @@ struct FilmState {
     // Sets a film built from those settings to this state: the lattice comes separately.
     void continueFilm(FilmRun& film) const;
 
+    // Writes the film's layer file with this section, replacing `path` whole through the one
+    // writer (links followed, mode kept). Throws AppError "cannot write <path>: <reason>".
+    static void saveFilm(const std::string& path, const FilmRun& film, const FilmSetup& setup);
+
     // FNV-1a over the heights, row-major, each as 4 little-endian bytes.
     static uint64_t hashOf(const int32_t* heights, uint64_t cells);
 };

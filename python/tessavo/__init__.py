@@ -1,0 +1,179 @@
+"""Tessavo: thin-film growth on a square lattice, from Python.
+
+A thin binding over the same core as the Tessavo window and ``tessavo-batch``: a film grows
+tick by tick exactly as the batch tool grows it (same seed, same heights), its heights are a
+NumPy view of the lattice, and its pictures have the batch tool's pixels.
+
+    >>> import tessavo
+    >>> s = tessavo.Simulation(size=(64, 64), seed=1)
+    >>> s.step(100)
+    >>> s.heights.shape, s.roughness
+
+Settings take the batch tool's meanings, defaults and checks; a value the batch tool refuses
+raises ValueError with its message. Experiments over many runs: :func:`experiment`; on a Dask
+cluster: :func:`tessavo.dask.experiment`. Surface analysis of any heights array:
+:func:`analyse` and the single curves.
+"""
+from __future__ import annotations
+
+import os
+from typing import Any, Dict, Optional, Tuple, Union
+
+import numpy as np
+
+from . import _tessavo
+
+__all__ = [
+    "Simulation", "load_layer", "experiment", "analyse", "structure_factor", "structure_factor_map",
+    "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
+]
+
+#: The largest lattice side a film takes, in cells.
+largest_lattice_side: int = _tessavo.largest_lattice_side
+#: The five colour schemes of the surface picture, by number.
+palette_names: Tuple[str, ...] = tuple(_tessavo.palette_names)
+
+PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+
+
+def _settings(**given: Any) -> Dict[str, Any]:
+    """The settings given (None: the batch tool's default), as the binding checks them."""
+    return {key: value for key, value in given.items() if value is not None}
+
+
+class Simulation(_tessavo._Simulation):
+    """One film grown tick by tick, as ``tessavo-batch`` grows it.
+
+    size        (cols, rows), each 10 .. largest_lattice_side (default (50, 50))
+    seed        0 .. 4294967295; None seeds from the clock, as the batch tool does (see .seed)
+    dep         the rate position 1 .. 1000, rate = dep / 1000 layers per step (default 10)
+    relax       relaxation sweeps per step, an integer or its text (default 5)
+    max         layers to deposit, a number or its text with a decimal point or comma (default 50)
+    iso         the isotropic threshold 0 .. 4 (default: isotropic, 2)
+    aniso       (zx, zy), the anisotropic thresholds 0 .. 3 each; excludes iso
+    autoheight  removes complete bottom layers after each tick
+    rng         "lcg" (the window's generator) or "philox" (an independent stream per run)
+    run_index   repeats run k of an experiment of the same seed alone (lcg: seed + k; philox: key (seed, k))
+    layer       starts from a stored lattice (a .lay file), whose size it takes; excludes size
+
+    Values the batch tool refuses raise ValueError with its message; a layer file that cannot be
+    read raises OSError.
+    """
+
+    def __init__(self, size: Optional[Tuple[int, int]] = None, *, seed: Optional[int] = None,
+                 dep: Optional[int] = None, relax: Optional[Union[int, str]] = None,
+                 max: Optional[Union[float, str]] = None, iso: Optional[int] = None,
+                 aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False, rng: str = "lcg",
+                 run_index: int = 0, layer: Optional[PathLike] = None) -> None:
+        super().__init__(_settings(size=size, seed=seed, dep=dep, relax=relax, max=max, iso=iso, aniso=aniso,
+                                   autoheight=autoheight, rng=rng, run_index=run_index, layer=layer))
+
+    def step(self, n: int = 1) -> None:
+        """Runs n ticks (step, then auto-height when on), releasing the GIL; Ctrl+C stops
+        between two ticks."""
+        super().step(n)
+
+    def picture(self, palette: str = "mixed", zoom: int = 7, origin: Tuple[int, int] = (210, 190)) -> np.ndarray:
+        """The 600 x 400 surface picture as a (400, 600, 3) uint8 RGB array: the pixels of the
+        batch tool's --picture with --palette, --zoom and --origin."""
+        return super().picture(palette, zoom, origin)
+
+    def chart(self, style: int = 0) -> np.ndarray:
+        """The 490 x 170 roughness chart of every tick so far, in style 0 (sweep) or 1
+        (scrolling), as a (170, 490, 3) uint8 RGB array: the pixels of the batch tool's --chart
+        with --chart-style."""
+        return super().chart(style)
+
+    def save_layer(self, path: PathLike) -> None:
+        """Writes the lattice as a layer file (.lay) that the window and the batch tool load;
+        the file is replaced whole or not at all (OSError when it cannot be written)."""
+        super().save_layer(path)
+
+    def __repr__(self) -> str:
+        cols, rows = self.size
+        return (f"<tessavo.Simulation {cols}x{rows} seed={self.seed} rng={self.rng} tick={self.tick} "
+                f"roughness={self.roughness:.6g}>")
+
+
+def load_layer(path: PathLike, **settings: Any) -> Simulation:
+    """A film that starts from the lattice stored in a layer file (.lay), as the batch tool's
+    --layer; the other settings as :class:`Simulation` takes them."""
+    return Simulation(layer=path, **settings)
+
+
+def experiment(runs: int, *, seed: Optional[int] = None, steps: int = 1000, jobs: Optional[int] = None,
+               size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
+               relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
+               iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
+               rng: str = "lcg", layer: Optional[PathLike] = None,
+               fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
+    """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
+    run k seeded seed + k (lcg) or keyed (seed, k) (philox), with the GIL released; Ctrl+C
+    stops it. The result equals the batch tool's --runs for any number of threads:
+
+    tick, deposited, mean, stddev, stderr, min, max
+        one value per tick: the columns of the batch tool's --roughness CSV
+    series
+        the roughness of every run, runs x ticks (None with series=False)
+    fit
+        the growth exponent fitted to log W against log t over the batch tool's window (or
+        fit_range=(first_tick, last_tick)): ok, beta, error, first_tick, last_tick, message and
+        summary, the line --fit prints
+    runs
+        the number of runs
+    """
+    return _tessavo._experiment(
+        _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
+                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series)
+
+
+def _heights(heights: Any) -> np.ndarray:
+    """A heights array as the analysis takes it: 2-dimensional int32 in C order, no copy when it
+    is one already (Simulation.heights is)."""
+    a = np.asarray(heights)
+    if a.dtype.kind not in "iu":
+        raise TypeError(f"heights must be an integer array, not {a.dtype}")
+    if a.ndim != 2:
+        raise ValueError(f"heights must be a 2-dimensional array (rows, cols), not {a.ndim}-dimensional")
+    if a.dtype != np.int32 and a.size and (a.min() < np.iinfo(np.int32).min or a.max() > np.iinfo(np.int32).max):
+        raise ValueError("heights must fit 32-bit integers")
+    return np.ascontiguousarray(a, dtype=np.int32)
+
+
+def analyse(heights: Any, threads: int = 2) -> Dict[str, Any]:
+    """Every surface measure of a heights array (rows, cols), periodic in both directions:
+    rows, cols, mean, width2 (W^2), width (W), structure_factor, correlation, local_width,
+    moments and slopes (see the single functions). Heights in layers, distances in cells."""
+    return _tessavo._analyse(_heights(heights), threads)
+
+
+def structure_factor(heights: Any) -> Dict[str, np.ndarray]:
+    """The radially averaged structure factor: k (radians per cell), s (layers^2) and the modes
+    averaged in each bin."""
+    return _tessavo._structure_factor(_heights(heights))
+
+
+def structure_factor_map(heights: Any) -> np.ndarray:
+    """S(q) of every wave vector, (rows, cols) in transform order; S(0) = 0."""
+    return _tessavo._structure_factor_map(_heights(heights))
+
+
+def correlation(heights: Any) -> Dict[str, Any]:
+    """The height-height correlation C(r) and difference function G(r) (layers^2) over distances
+    r = 1 .. min(rows, cols) / 2 cells, and the correlation length (cells, or None)."""
+    return _tessavo._correlation(_heights(heights))
+
+
+def local_width(heights: Any) -> Dict[str, np.ndarray]:
+    """The mean width w (layers) of l x l windows, l = 2, 4, 8, ... <= min(rows, cols)."""
+    return _tessavo._local_width(_heights(heights))
+
+
+def moments(heights: Any) -> Dict[str, Optional[float]]:
+    """Skewness and excess kurtosis of the heights (None on a flat surface)."""
+    return _tessavo._moments(_heights(heights))
+
+
+def slopes(heights: Any) -> Dict[str, np.ndarray]:
+    """The histogram of nearest-neighbour height differences: difference, count, fraction."""
+    return _tessavo._slopes(_heights(heights))

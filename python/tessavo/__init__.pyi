@@ -1,0 +1,126 @@
+import os
+from typing import Any, Dict, Optional, Tuple, TypedDict, Union
+
+import numpy as np
+import numpy.typing as npt
+
+PathLike = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+
+largest_lattice_side: int
+palette_names: Tuple[str, ...]
+
+class Simulation:
+    """One film grown tick by tick, as tessavo-batch grows it."""
+    def __init__(self, size: Optional[Tuple[int, int]] = ..., *, seed: Optional[int] = ...,
+                 dep: Optional[int] = ..., relax: Optional[Union[int, str]] = ...,
+                 max: Optional[Union[float, str]] = ..., iso: Optional[int] = ...,
+                 aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ..., rng: str = ...,
+                 run_index: int = ..., layer: Optional[PathLike] = ...) -> None: ...
+    def step(self, n: int = 1) -> None:
+        """Runs n ticks."""
+    @property
+    def heights(self) -> npt.NDArray[np.int32]:
+        """A read-only view (rows, cols) of the lattice, in layers; it follows later steps."""
+    @property
+    def roughness(self) -> float:
+        """The width W of the heights now, in layers."""
+    @property
+    def deposited(self) -> float:
+        """Layers deposited so far, less those auto-height removed."""
+    @property
+    def height_offset(self) -> int:
+        """Complete layers removed by auto-height."""
+    @property
+    def tick(self) -> int:
+        """Ticks run so far."""
+    @property
+    def seed(self) -> int: ...
+    @property
+    def run_index(self) -> int: ...
+    @property
+    def size(self) -> Tuple[int, int]:
+        """(cols, rows)."""
+    @property
+    def rng(self) -> str: ...
+    @property
+    def autoheight(self) -> bool: ...
+    def picture(self, palette: str = "mixed", zoom: int = 7,
+                origin: Tuple[int, int] = (210, 190)) -> npt.NDArray[np.uint8]:
+        """The surface picture, (400, 600, 3) RGB."""
+    def chart(self, style: int = 0) -> npt.NDArray[np.uint8]:
+        """The roughness chart, (170, 490, 3) RGB."""
+    def save_layer(self, path: PathLike) -> None: ...
+
+def load_layer(path: PathLike, **settings: Any) -> Simulation: ...
+
+class Fit(TypedDict):
+    ok: bool
+    beta: Optional[float]
+    error: Optional[float]
+    first_tick: Optional[int]
+    last_tick: Optional[int]
+    message: str
+    summary: str
+
+class ExperimentResult(TypedDict):
+    tick: npt.NDArray[np.int64]
+    deposited: npt.NDArray[np.float64]
+    mean: npt.NDArray[np.float64]
+    stddev: npt.NDArray[np.float64]
+    stderr: npt.NDArray[np.float64]
+    min: npt.NDArray[np.float64]
+    max: npt.NDArray[np.float64]
+    series: Optional[npt.NDArray[np.float64]]
+    fit: Fit
+    runs: int
+
+def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: Optional[int] = ...,
+               size: Optional[Tuple[int, int]] = ..., dep: Optional[int] = ...,
+               relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
+               iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ...,
+               rng: str = ..., layer: Optional[PathLike] = ...,
+               fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...) -> ExperimentResult: ...
+
+class StructureFactor(TypedDict):
+    k: npt.NDArray[np.float64]
+    s: npt.NDArray[np.float64]
+    modes: npt.NDArray[np.int64]
+
+class Correlation(TypedDict):
+    r: npt.NDArray[np.float64]
+    c: npt.NDArray[np.float64]
+    g: npt.NDArray[np.float64]
+    length: Optional[float]
+
+class LocalWidth(TypedDict):
+    l: npt.NDArray[np.int32]
+    w: npt.NDArray[np.float64]
+
+class Moments(TypedDict):
+    skewness: Optional[float]
+    excess_kurtosis: Optional[float]
+
+class Slopes(TypedDict):
+    difference: npt.NDArray[np.int64]
+    count: npt.NDArray[np.int64]
+    fraction: npt.NDArray[np.float64]
+
+class Analysis(TypedDict):
+    rows: int
+    cols: int
+    mean: float
+    width2: float
+    width: float
+    structure_factor: StructureFactor
+    correlation: Correlation
+    local_width: LocalWidth
+    moments: Moments
+    slopes: Slopes
+
+def analyse(heights: npt.ArrayLike, threads: int = 2) -> Analysis: ...
+def structure_factor(heights: npt.ArrayLike) -> StructureFactor: ...
+def structure_factor_map(heights: npt.ArrayLike) -> npt.NDArray[np.float64]: ...
+def correlation(heights: npt.ArrayLike) -> Correlation: ...
+def local_width(heights: npt.ArrayLike) -> LocalWidth: ...
+def moments(heights: npt.ArrayLike) -> Moments: ...
+def slopes(heights: npt.ArrayLike) -> Slopes: ...

@@ -1,0 +1,12 @@
+#include "chart/ChartPicture.h"
+
+ChartPicture::ChartPicture(int32_t style) : style_(style), bitmap_(chartPictureWidth, chartPictureHeight)
+{
+    chart_.clear(bitmap_);
+}
+
+void ChartPicture::add(double roughness)
+{
+    chart_.addValue(roughness);
+    chart_.draw(bitmap_, chartPictureHeight, style_);
+}

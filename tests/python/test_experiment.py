@@ -1,0 +1,51 @@
+"""tessavo.experiment gives the batch tool's --runs numbers, bit for bit."""
+import numpy as np
+import pytest
+
+import tessavo
+
+
+@pytest.mark.parametrize("rng", ["lcg", "philox"])
+def test_an_experiment_equals_the_batch_tools_csv_and_fit(batch, rng):
+    settings = dict(size=(16, 12), dep=250, max=6, relax=2, autoheight=True, rng=rng)
+    r = tessavo.experiment(7, seed=123, steps=120, jobs=3, **settings)
+    out = batch.run("--runs", "7", "--jobs", "1", "--seed", "123", "--steps", "120", "--size", "16x12",
+                    "--dep", "250", "--max", "6", "--relax", "2", "--autoheight", "--rng", rng,
+                    "--roughness", "w.csv", "--fit").stdout
+    header, columns = batch.csv("w.csv")
+    assert header == ["tick", "deposited", "mean", "stddev", "stderr", "min", "max"]
+    for name, column in zip(header, columns):
+        assert np.array_equal(r[name], column), name
+    assert r["fit"]["summary"] == out.strip()
+    assert r["runs"] == 7
+
+    # Run k of the series is the film of run index k, grown alone.
+    series = r["series"]
+    assert series.shape == (7, 120)
+    assert np.array_equal(series.min(axis=0), r["min"]) and np.array_equal(series.max(axis=0), r["max"])
+    s = tessavo.Simulation(seed=123, run_index=4, **settings)
+    s.step(120)
+    assert series[4, -1] == s.roughness
+    assert not np.array_equal(series[3], series[4])
+
+
+def test_a_fit_range_and_no_series(batch):
+    r = tessavo.experiment(3, seed=5, steps=80, dep=400, fit_range=(10, 60), series=False)
+    out = batch.run("--runs", "3", "--seed", "5", "--steps", "80", "--dep", "400", "--fit-range", "10:60").stdout
+    assert r["series"] is None
+    assert r["fit"]["ok"] and (r["fit"]["first_tick"], r["fit"]["last_tick"]) == (10, 60)
+    assert r["fit"]["summary"] == out.strip()
+
+
+@pytest.mark.parametrize("kwargs,args", [
+    (dict(runs=3), ["--runs", "3"]),
+    (dict(runs=0, seed=1), ["--runs", "0", "--seed", "1"]),
+    (dict(runs=2, seed=1, jobs=0), ["--runs", "2", "--seed", "1", "--jobs", "0"]),
+    (dict(runs=2, seed=1, steps=50, fit_range=(5, 60)), ["--runs", "2", "--seed", "1", "--steps", "50",
+                                                         "--fit-range", "5:60"]),
+    (dict(runs=2, seed=1, fit_range=(5, 5)), ["--runs", "2", "--seed", "1", "--fit-range", "5:5"]),
+])
+def test_bad_experiments_are_refused_in_the_batch_tools_words(batch, kwargs, args):
+    with pytest.raises(ValueError) as refused:
+        tessavo.experiment(**kwargs)
+    assert str(refused.value) == batch.error(*args)
