@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages Tessavo needs, only those that are missing.
 set -e
-PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev"
+PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev libhdf5-dev slurm-wlm munge parallel python3-h5py"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

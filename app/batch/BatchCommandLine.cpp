@@ -249,6 +249,17 @@ const std::vector<OptionSpec>& optionTable()
          }},
         {{"json"}, "", "Prints a summary as one JSON object on stdout.",
          [](Line& o, const std::string&) { o.json = true; }},
+        {{"series"}, "OUT.h5",
+         "With --runs: writes every run's roughness and deposited layers per tick as HDF5, for merging.",
+         [](Line& o, const std::string& v) { o.seriesFile = fileName("series", v); }},
+        {{"run-range"}, "A:B",
+         "With --runs N and --series: runs only runs A..B-1 of the N, each seeded as in the whole experiment.",
+         [](Line& o, const std::string& v) {
+             const auto [from, to] = integerPair("run-range", v, ':', "A:B, e.g. 0:100");
+             if (from < 0 || to <= from)
+                 throw UsageError("--run-range needs 0 <= A < B, not '" + v + "'");
+             o.runRange = std::pair{from, to};
+         }},
     };
     return table;
 }
@@ -275,6 +286,18 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--run-index needs --seed");
     if (o.jobs > 0 && o.runs == 0)
         throw UsageError("--jobs needs --runs");
+    if (!o.seriesFile.empty() && o.runs == 0)
+        throw UsageError("--series needs --runs");
+    if (o.runRange) {
+        if (o.runs == 0 || o.seriesFile.empty())
+            throw UsageError("--run-range needs --runs and --series: a slice is kept for tessavo-batch merge");
+        if (o.runRange->second > o.runs)
+            throw UsageError("--run-range: B " + std::to_string(o.runRange->second) + " is beyond the "
+                             + std::to_string(o.runs) + " runs");
+        if (!o.roughnessFile.empty() || o.fit || o.json)
+            throw UsageError("--run-range writes a slice only: --roughness, --fit and --json belong to "
+                             "tessavo-batch merge of all the slices");
+    }
     if (o.fitTo && *o.fitTo > o.steps)
         throw UsageError("--fit-range: T2 " + std::to_string(*o.fitTo) + " is beyond the last tick "
                          + std::to_string(o.steps));

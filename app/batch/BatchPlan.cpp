@@ -53,7 +53,7 @@ bool sameFile(const std::string& a, const std::string& b)
 void checkOutputsAreNotInputs(const BatchCommandLine& o)
 {
     for (const std::string* input : {&o.configFile, &o.layerFile})
-        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile})
+        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile, &o.seriesFile})
             if (sameFile(*input, *output))
                 throw AppError("cannot write " + *output + ": it is also the input " + *input);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class Experiment {
 public:
@@ -31,6 +32,19 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
+    // Runs only the runs first .. end-1 of the N (a slice, each run seeded as in the whole
+    // experiment); the statistics are then those of the slice. 0 <= first < end <= N.
+    void setRunRange(int32_t first, int32_t end);
+    int32_t firstRun() const { return first_; }
+    int32_t endRun() const { return end_; }
+
+    // Receives the series of every run, one value per tick, in run order, as the run is added
+    // to the statistics (on one of the threads, one run at a time). An error it throws stops
+    // the experiment and is thrown again by run().
+    using RunSeries = std::function<void(int32_t run, const std::vector<double>& roughness,
+                                         const std::vector<double>& deposited)>;
+    void observeRuns(RunSeries observer) { observer_ = std::move(observer); }
+
     // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
@@ -45,4 +59,6 @@ private:
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;
+    int32_t first_ = 0, end_; // the runs run: first_ .. end_-1
+    RunSeries observer_;
 };
