@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 Experiment::Experiment(const FilmSetup& settings, uint32_t firstSeed, int32_t runs, int64_t ticks)
@@ -44,6 +45,19 @@ uint64_t physicalMemory()
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGE_SIZE);
     return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
+}
+
+// Under a limit on address space (ulimit -v) the stacks of many threads could take all that is
+// left and leave the runs nothing to allocate from: another thread is started only while there
+// is room for its stack and some to spare.
+bool roomForAnotherThread()
+{
+    constexpr size_t room = size_t{64} << 20;
+    void* probe = ::mmap(nullptr, room, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (probe == MAP_FAILED)
+        return false;
+    ::munmap(probe, room);
+    return true;
 }
 
 std::string gigabytes(uint64_t bytes)
@@ -150,6 +164,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(jobs));
     for (int32_t j = 0; j < jobs; ++j) {
+        if (j > 0 && !roomForAnotherThread())
+            break;
         try {
             threads.emplace_back(worker);
         } catch (const std::system_error& e) {
