@@ -1,5 +1,10 @@
 #!/bin/sh
 # Installs the Debian packages Tessavo needs, only those that are missing.
+# munge and slurm-wlm serve the cluster scripts, which run daemons of their own in a temporary
+# folder (scripts/slurm-local.sh). Installing them starts no service on a machine without
+# systemd (containers, CI): their maintainer scripts ask invoke-rc.d, which finds no runlevel
+# there and declines to start anything. Where systemd runs, Debian starts the packages' own
+# munge service as usual; Tessavo never uses it.
 set -e
 PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev libhdf5-dev slurm-wlm munge parallel python3-h5py"
 missing=""

@@ -311,7 +311,8 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
     parser.setApplicationDescription(
         "Grows a film as the Tessavo window does, tick by tick, without a window, and writes its\n"
         "layer file, pictures and roughness series; or runs many independent runs and fits the\n"
-        "growth exponent.");
+        "growth exponent. 'tessavo-batch merge SERIES.h5 ...' merges the slices of an experiment\n"
+        "written with --run-range and --series (see 'tessavo-batch merge --help').");
     for (const OptionSpec& spec : optionTable())
         parser.addOption(QCommandLineOption(spec.names, QString::fromStdString(spec.help), spec.valueName));
 
