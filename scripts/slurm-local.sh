@@ -15,12 +15,18 @@ set -eu
 
 say() { echo "slurm-local: $*" >&2; }
 
-# A port nobody listens on, from a range away from Slurm's 6817/6818.
+# True when a TCP socket of this machine has port $1 (read from /proc: no tool needed).
+port_in_use() {
+    cat /proc/net/tcp /proc/net/tcp6 2>/dev/null |
+        awk -v p=":$(printf '%04X' "$1")" '{ if (substr($2, length($2) - 4) == p) used = 1 } END { exit !used }'
+}
+
+# A port nobody uses, from a range away from Slurm's 6817/6818.
 free_port() {
     tries=0
     while [ $tries -lt 50 ]; do
         port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % 20000 ))
-        if ! ss -Htan "( sport = :$port )" 2>/dev/null | grep -q .; then
+        if ! port_in_use "$port"; then
             echo "$port"
             return 0
         fi
@@ -57,7 +63,7 @@ stop_cluster() {
 }
 
 start_cluster() {
-    for tool in munged slurmctld slurmd sbatch sinfo ss; do
+    for tool in munged slurmctld slurmd sbatch sinfo; do
         command -v "$tool" >/dev/null 2>&1 || { say "$tool is missing (Debian packages slurm-wlm and munge)"; exit 1; }
     done
     [ "$(id -u)" -eq 0 ] || { say "needs root: slurmd starts jobs as their users"; exit 1; }
@@ -73,7 +79,7 @@ start_cluster() {
         --log-file="$dir/munged.log" --seed-file="$dir/munged.seed" ||
         { say "munged did not start:"; tail -n 5 "$dir/munged.log" >&2 || true; exit 1; }
 
-    host=$(hostname -s)
+    host=$(uname -n | cut -d. -f1)
     ctld_port=$(free_port) && slurmd_port=$(free_port) || { say "no free port found"; exit 1; }
     [ "$ctld_port" != "$slurmd_port" ] || slurmd_port=$((ctld_port + 1))
     memory=$(awk '/^MemTotal:/ { m = int($2 / 1024) - 512; print (m > 100 ? m : 100) }' /proc/meminfo)

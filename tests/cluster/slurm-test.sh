@@ -6,7 +6,7 @@ set -eu
 tool=$1
 src=$2
 
-for t in munged slurmctld slurmd sbatch squeue sinfo ss; do
+for t in munged slurmctld slurmd sbatch squeue sinfo; do
     command -v "$t" >/dev/null 2>&1 || { echo "not run: $t is missing (scripts/deps.sh installs slurm-wlm and munge)"; exit 77; }
 done
 [ "$(id -u)" -eq 0 ] || { echo "not run: a private Slurm cluster needs root (slurmd starts jobs as their users)"; exit 77; }
