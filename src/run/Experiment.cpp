@@ -39,14 +39,6 @@ struct Series {
     std::vector<double> deposited;
 };
 
-// The machine's memory in bytes, 0 when unknown.
-uint64_t physicalMemory()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
-}
-
 // Under a limit on address space (ulimit -v) the stacks of many threads could take all that is
 // left and leave the runs nothing to allocate from: another thread is started only while there
 // is room for its stack and some to spare.
@@ -77,11 +69,12 @@ int32_t Experiment::threadsFor(int32_t jobs) const
 
 uint64_t Experiment::memoryNeeded(int32_t jobs) const
 {
-    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2.
+    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2;
+    // each thread grows one film at a time.
     const int32_t threads = threadsFor(jobs);
     const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), std::max(end_ - first_, 1)));
     const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
-    return ticks * sizeof(double) * (8 + 2 + 2 * series);
+    return ticks * sizeof(double) * (8 + 2 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_);
 }
 
 void Experiment::checkMemory(int32_t jobs, uint64_t available) const
@@ -89,13 +82,13 @@ void Experiment::checkMemory(int32_t jobs, uint64_t available) const
     const uint64_t needed = memoryNeeded(jobs);
     if (needed > available)
         throw AppError(std::to_string(ticks_) + " ticks on " + std::to_string(threadsFor(jobs))
-                       + " threads need about " + gigabytes(needed) + " of memory for the per-tick series, more than the "
-                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs");
+                       + " threads need about " + gigabytes(needed) + " of memory for the lattices and the per-tick series, more than the "
+                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs, or a smaller --size");
 }
 
 RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const StopRequest* stop) const
 {
-    const uint64_t machine = physicalMemory();
+    const uint64_t machine = machineMemory();
     if (machine > 0)
         checkMemory(jobs, machine);
     jobs = threadsFor(jobs);

@@ -169,8 +169,7 @@ SeriesWriter::SeriesWriter(std::string path, SeriesHeader header, int32_t firstR
         throw AppError("a series file needs runs within 0.." + std::to_string(header_.runs));
     OutputFile::checkWritable(path_);
     const uint64_t needed = memoryNeeded(endRun - firstRun, header_.ticks);
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    const uint64_t machine = pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
+    const uint64_t machine = machineMemory();
     if (machine > 0 && needed > machine)
         throw AppError(OutputFile::failure(path_, "the series of " + std::to_string(endRun - firstRun) + " runs of "
                                                       + std::to_string(header_.ticks) + " ticks need about "

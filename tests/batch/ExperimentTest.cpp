@@ -24,25 +24,38 @@ std::vector<std::string> with(std::vector<std::string> args, std::initializer_li
 TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
 {
     BatchProcess tool;
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "1", "--roughness", "one.csv"})).status, 0);
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "4", "--roughness", "four.csv"})).status, 0);
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "3", "--roughness", "three.csv"})).status, 0);
-    const std::string one = tool.read("one.csv");
-    EXPECT_EQ(linesOf(one).size(), 121u);
-    EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max");
-    EXPECT_EQ(one, tool.read("four.csv"));
-    EXPECT_EQ(one, tool.read("three.csv"));
+    for (const std::string rng : {"lcg", "philox"}) {
+        SCOPED_TRACE(rng);
+        for (const std::string jobs : {"1", "4", "3"})
+            ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "7", "--runs", "4", "--jobs", jobs, "--roughness",
+                                            jobs + ".csv"})).status, 0);
+        const std::string one = tool.read("1.csv");
+        EXPECT_EQ(linesOf(one).size(), 121u);
+        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max");
+        EXPECT_EQ(one, tool.read("4.csv"));
+        EXPECT_EQ(one, tool.read("3.csv"));
+    }
 }
 
-TEST(Experiment, EachRunIsTheSingleRunWithItsOwnSeed)
+// Run k of an experiment is the single run of --run-index k with the same seed (for the
+// congruential generator also the single run of seed S + k); its Philox stream is its own.
+class EachRun : public testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Generators, EachRun, testing::Values("lcg", "philox"));
+
+TEST_P(EachRun, IsTheSingleRunOfItsIndex)
 {
     BatchProcess tool;
-    ASSERT_EQ(tool.run(with(small, {"--seed", "20", "--runs", "3", "--jobs", "2", "--roughness", "all.csv"})).status, 0);
+    const std::string rng = GetParam();
+    ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "20", "--runs", "3", "--jobs", "2", "--roughness", "all.csv"})).status, 0);
     std::vector<std::vector<double>> single;
     for (int k = 0; k < 3; ++k) {
         const std::string name = "run" + std::to_string(k) + ".csv";
-        ASSERT_EQ(tool.run(with(small, {"--seed", std::to_string(20 + k), "--roughness", name})).status, 0);
+        ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "20", "--run-index", std::to_string(k), "--roughness", name})).status, 0);
         single.push_back(csvColumn(tool.read(name), 3));
+    }
+    if (rng == "lcg") {
+        ASSERT_EQ(tool.run(with(small, {"--seed", "22", "--roughness", "seed22.csv"})).status, 0);
+        EXPECT_EQ(tool.read("seed22.csv"), tool.read("run2.csv"));
     }
     const std::string all = tool.read("all.csv");
     const std::vector<double> mean = csvColumn(all, 2), stddev = csvColumn(all, 3), stderrs = csvColumn(all, 4),
@@ -147,12 +160,18 @@ TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
     settings.scenario = windowDefaults();
     const Experiment few(settings, 1, 8, 2000), many(settings, 1, 100000, 2000), longer(settings, 1, 100000, 4000);
     EXPECT_EQ(few.memoryNeeded(2), many.memoryNeeded(2));
-    EXPECT_EQ(longer.memoryNeeded(2), 2 * many.memoryNeeded(2));
+    // The series grow with the ticks; each thread's lattice (50 x 50 int32) does not.
+    EXPECT_EQ(longer.memoryNeeded(2) - 2 * 50 * 50 * 4, 2 * (many.memoryNeeded(2) - 2 * 50 * 50 * 4));
     EXPECT_LT(many.memoryNeeded(2), many.memoryNeeded(8));
     // More threads than runs use no more than one thread per run.
     EXPECT_EQ(Experiment(settings, 1, 2, 2000).memoryNeeded(64), Experiment(settings, 1, 2, 2000).memoryNeeded(2));
-    // 2000 ticks of 8-byte values: 10 for the statistics and 2 for each of 4 buffered runs.
-    EXPECT_EQ(many.memoryNeeded(2), 2000u * 8u * (10u + 2u * 4u));
+    // 2000 ticks of 8-byte values: 10 for the statistics and 2 for each of 4 buffered runs;
+    // and a lattice per thread.
+    EXPECT_EQ(many.memoryNeeded(2), 2000u * 8u * (10u + 2u * 4u) + 2u * 50u * 50u * 4u);
+    // A 4096 x 4096 lattice per thread dominates a short experiment.
+    FilmSetup big = settings;
+    big.scenario.sizeX = big.scenario.sizeY = 4096;
+    EXPECT_GE(Experiment(big, 1, 8, 10).memoryNeeded(2), 2u * 4096u * 4096u * 4u);
 }
 
 TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
