@@ -177,6 +177,17 @@ const std::vector<OptionSpec>& optionTable()
          }},
         {{"json"}, "", "Prints a summary as one JSON object on stdout.",
          [](Line& o, const std::string&) { o.json = true; }},
+        {{"series"}, "OUT.h5",
+         "With --runs: writes every run's roughness and deposited layers per tick as HDF5, for merging.",
+         [](Line& o, const std::string& v) { o.seriesFile = fileName("series", v); }},
+        {{"run-range"}, "A:B",
+         "With --runs N and --series: runs only runs A..B-1 of the N, each seeded as in the whole experiment.",
+         [](Line& o, const std::string& v) {
+             const auto [from, to] = SettingChecks::integerPair("--run-range", v, ':', "A:B, e.g. 0:100");
+             if (from < 0 || to <= from)
+                 throw UsageError("--run-range needs 0 <= A < B, not '" + v + "'");
+             o.runRange = std::pair{from, to};
+         }},
     };
     return table;
 }
@@ -208,6 +219,18 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--run-index needs --seed");
     if (o.jobs > 0 && o.runs == 0)
         throw UsageError("--jobs needs --runs");
+    if (!o.seriesFile.empty() && o.runs == 0)
+        throw UsageError("--series needs --runs");
+    if (o.runRange) {
+        if (o.runs == 0 || o.seriesFile.empty())
+            throw UsageError("--run-range needs --runs and --series: a slice is kept for tessavo-batch merge");
+        if (o.runRange->second > o.runs)
+            throw UsageError("--run-range: B " + std::to_string(o.runRange->second) + " is beyond the "
+                             + std::to_string(o.runs) + " runs");
+        if (!o.roughnessFile.empty() || o.fit || o.json)
+            throw UsageError("--run-range writes a slice only: --roughness, --fit and --json belong to "
+                             "tessavo-batch merge of all the slices");
+    }
     if (o.fitTo)
         SettingChecks::fitRangeWithin(*o.fitTo, o.steps);
 }
@@ -220,7 +243,8 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
     parser.setApplicationDescription(
         "Grows a film as the Tessavo window does, tick by tick, without a window, and writes its\n"
         "layer file, pictures and roughness series; or runs many independent runs and fits the\n"
-        "growth exponent.");
+        "growth exponent. 'tessavo-batch merge SERIES.h5 ...' merges the slices of an experiment\n"
+        "written with --run-range and --series (see 'tessavo-batch merge --help').");
     for (const OptionSpec& spec : optionTable())
         parser.addOption(QCommandLineOption(spec.names, QString::fromStdString(spec.help), spec.valueName));
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct BatchCommandLine {
     bool help = false;
@@ -49,6 +50,8 @@ struct BatchCommandLine {
     bool fit = false;
     std::optional<int64_t> fitFrom, fitTo;
     bool json = false;
+    std::string seriesFile;                     // --series: the per-run series in HDF5
+    std::optional<std::pair<int32_t, int32_t>> runRange; // --run-range A:B: only runs A..B-1
 
     // Parses the arguments (the program name first). Throws UsageError on anything malformed,
     // unknown or contradictory.

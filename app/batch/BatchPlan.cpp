@@ -35,7 +35,8 @@ bool sameFile(const std::string& a, const std::string& b)
 void checkOutputsAreNotInputs(const BatchCommandLine& o)
 {
     for (const std::string* input : {&o.configFile, &o.layerFile})
-        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile, &o.heightMapFile})
+        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile, &o.heightMapFile,
+                                           &o.seriesFile})
             if (sameFile(*input, *output))
                 throw AppError("cannot write " + *output + ": it is also the input " + *input);
 }

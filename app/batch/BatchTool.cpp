@@ -8,10 +8,12 @@
 #include "files/FileReplacer.h"
 #include "files/OutputFile.h"
 #include "files/TextCodec.h"
+#include "batch/MergeCommand.h"
 #include "batch/ProgressBar.h"
 #include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
 #include "model/Symulacja.h"
+#include "run/SeriesFile.h"
 #include "run/StopRequest.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,7 @@
 
 #include <csignal>
 #include <chrono>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -111,18 +114,11 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
     return out;
 }
 
-Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
+// The outputs of an experiment from its statistics: the CSV (opened by the caller before the
+// runs, so that one that cannot be written stops the tool first) and the summary's numbers.
+Outcome experimentOutcome(const BatchCommandLine& o, const BatchPlan& s, const RoughnessStats& stats,
+                          std::unique_ptr<OutputFile> csv)
 {
-    std::unique_ptr<OutputFile> csv;
-    if (!o.roughnessFile.empty())
-        csv = std::make_unique<OutputFile>(o.roughnessFile);
-
-    const Experiment experiment(s.run, s.seed, o.runs, s.steps);
-    ProgressBar bar(o.runs, "runs", o.runs * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
-    const RoughnessStats stats = experiment.run(
-        jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
-    bar.finish();
-
     if (csv) {
         csv->write("tick,deposited,mean,stddev,stderr,min,max\n");
         std::string line;
@@ -156,6 +152,33 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
         out.fit = fitOf(o, stats.means(), stats.depositedSeries());
     }
     return out;
+}
+
+Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
+{
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_ptr<OutputFile> csv;
+    if (!o.roughnessFile.empty())
+        csv = std::make_unique<OutputFile>(o.roughnessFile);
+
+    Experiment experiment(s.run, s.seed, o.runs, s.steps);
+    if (o.runRange)
+        experiment.setRunRange(o.runRange->first, o.runRange->second);
+    const int32_t runs = experiment.endRun() - experiment.firstRun();
+    std::unique_ptr<SeriesWriter> series;
+    if (!o.seriesFile.empty()) {
+        series = std::make_unique<SeriesWriter>(o.seriesFile, seriesHeaderOf(o, s, programVersion),
+                                                experiment.firstRun(), experiment.endRun());
+        experiment.observeRuns([writer = series.get()](int32_t k, const std::vector<double>& w,
+                                                       const std::vector<double>& d) { writer->add(k, w, d); });
+    }
+    ProgressBar bar(runs, "runs", static_cast<int64_t>(runs) * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
+    const RoughnessStats stats = experiment.run(
+        jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
+    bar.finish();
+    if (series)
+        series->commit(jobs, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return experimentOutcome(o, s, stats, std::move(csv));
 }
 
 std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs, const Outcome& out)
@@ -233,6 +256,64 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
         std::cerr << programName << ": " << message.toStdString() << std::endl;
 }
 
+// tessavo-batch merge: the series files of the slices of an experiment into the outputs that
+// one machine running all of it writes. The summary differs only in "seconds", here the sum
+// of the slices' times, and "jobs", the most threads a slice ran on.
+int runMerge(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        if (i != 1)
+            arguments << QString::fromLocal8Bit(argv[i]);
+    MergeCommand m;
+    try {
+        m = MergeCommand::parse(arguments);
+    } catch (const UsageError& e) {
+        return fail(2, std::string(e.what()) + " (see merge --help)");
+    }
+    if (m.help) {
+        std::cout << m.helpText;
+        return finishOutput();
+    }
+    QCoreApplication app(argc, argv);
+    try {
+        const MergedSeries merged(m.inputs);
+        BatchCommandLine o;
+        BatchPlan s;
+        merged.describe(o, s);
+        o.roughnessFile = m.roughnessFile;
+        o.fit = m.fit;
+        o.fitFrom = m.fitFrom;
+        o.fitTo = m.fitTo;
+        o.json = m.json;
+        if (o.fitTo && *o.fitTo > o.steps)
+            throw UsageError("--fit-range: T2 " + std::to_string(*o.fitTo) + " is beyond the last tick "
+                             + std::to_string(o.steps));
+        std::unique_ptr<OutputFile> csv;
+        if (!o.roughnessFile.empty())
+            csv = std::make_unique<OutputFile>(o.roughnessFile);
+        std::unique_ptr<SeriesWriter> all;
+        if (!m.seriesFile.empty())
+            all = std::make_unique<SeriesWriter>(m.seriesFile, merged.header(), 0, merged.header().runs);
+        const RoughnessStats stats = merged.combine(all.get());
+        if (all)
+            all->commit(merged.header().jobs, merged.header().seconds);
+        Outcome outcome = experimentOutcome(o, s, stats, std::move(csv));
+        outcome.seconds = merged.header().seconds;
+        if (o.json)
+            std::cout << jsonSummary(o, s, merged.header().jobs, outcome) << std::endl;
+        else if (outcome.fitted)
+            std::cout << outcome.fit.summary(outcome.runs) << std::endl;
+        return finishOutput();
+    } catch (const UsageError& e) {
+        return fail(2, e.what());
+    } catch (const AppError& e) {
+        return fail(1, e.what());
+    } catch (const std::bad_alloc&) {
+        return fail(1, "out of memory");
+    }
+}
+
 } // namespace
 
 int BatchTool::main(int argc, char** argv)
@@ -240,6 +321,8 @@ int BatchTool::main(int argc, char** argv)
     qInstallMessageHandler(quietMessages);
     QCoreApplication::setApplicationName(programName);
     QCoreApplication::setApplicationVersion(programVersion);
+    if (argc > 1 && std::strcmp(argv[1], "merge") == 0)
+        return runMerge(argc, argv);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

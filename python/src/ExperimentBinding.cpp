@@ -83,7 +83,7 @@ py::dict experiment(const py::dict& settings, bool keepSeries)
         py::array_t<double> rows({py::ssize_t(r.runs), py::ssize_t(r.steps)});
         double* out = rows.mutable_data();
         const int64_t steps = r.steps;
-        experiment.observeRuns([out, steps](int32_t k, const std::vector<double>& w) {
+        experiment.observeRuns([out, steps](int32_t k, const std::vector<double>& w, const std::vector<double>&) {
             std::copy(w.begin(), w.end(), out + static_cast<int64_t>(k) * steps);
         });
         series = rows;

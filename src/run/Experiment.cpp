@@ -15,11 +15,21 @@
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 Experiment::Experiment(const FilmSetup& settings, uint32_t firstSeed, int32_t runs, int64_t ticks)
-    : settings_(settings), firstSeed_(firstSeed), runs_(runs), ticks_(ticks)
+    : settings_(settings), firstSeed_(firstSeed), runs_(runs), ticks_(ticks), end_(runs)
 {
+}
+
+void Experiment::setRunRange(int32_t first, int32_t end)
+{
+    if (first < 0 || end <= first || end > runs_)
+        throw AppError("the runs " + std::to_string(first) + ".." + std::to_string(end - 1) + " are not within 0.."
+                       + std::to_string(runs_ - 1));
+    first_ = first;
+    end_ = end;
 }
 
 namespace {
@@ -28,6 +38,19 @@ struct Series {
     std::vector<double> roughness;
     std::vector<double> deposited;
 };
+
+// Under a limit on address space (ulimit -v) the stacks of many threads could take all that is
+// left and leave the runs nothing to allocate from: another thread is started only while there
+// is room for its stack and some to spare.
+bool roomForAnotherThread()
+{
+    constexpr size_t room = size_t{64} << 20;
+    void* probe = ::mmap(nullptr, room, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (probe == MAP_FAILED)
+        return false;
+    ::munmap(probe, room);
+    return true;
+}
 
 std::string gigabytes(uint64_t bytes)
 {
@@ -58,8 +81,8 @@ Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t 
 
 int32_t Experiment::threadsFor(int32_t jobs) const
 {
-    if (jobs > runs_)
-        jobs = runs_;
+    if (jobs > end_ - first_)
+        jobs = end_ - first_;
     return jobs < 1 ? 1 : jobs;
 }
 
@@ -68,7 +91,7 @@ uint64_t Experiment::memoryNeeded(int32_t jobs) const
     // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2;
     // each thread grows one film at a time.
     const int32_t threads = threadsFor(jobs);
-    const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), runs_ < 1 ? 1 : runs_));
+    const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), std::max(end_ - first_, 1)));
     const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
     return ticks * sizeof(double) * (8 + 2 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_);
 }
@@ -92,8 +115,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
 
     std::mutex mutex;
     std::condition_variable changed;
-    int32_t nextRun = 0;     // the next run to start
-    int32_t added = 0;       // runs already added to stats, all of 0..added-1
+    int32_t nextRun = first_; // the next run to start
+    int32_t added = first_;   // runs already added to stats, all of first_..added-1
     std::map<int32_t, Series> finished; // finished runs waiting for an earlier one
     std::exception_ptr failure;
     std::atomic<int64_t> ticksDone{0};
@@ -104,8 +127,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
             int32_t k;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return failure || nextRun >= runs_ || nextRun < added + ahead; });
-                if (failure || nextRun >= runs_)
+                changed.wait(lock, [&] { return failure || nextRun >= end_ || nextRun < added + ahead; });
+                if (failure || nextRun >= end_)
                     return;
                 k = nextRun++;
             }
@@ -134,12 +157,17 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
             std::lock_guard<std::mutex> lock(mutex);
             finished.emplace(k, std::move(series));
             // Add every run that is now next in order.
-            for (auto it = finished.find(added); it != finished.end(); it = finished.find(added)) {
-                stats.addRun(it->second.roughness, it->second.deposited);
-                if (runObserver_)
-                    runObserver_(added, it->second.roughness);
-                finished.erase(it);
-                ++added;
+            try {
+                for (auto it = finished.find(added); it != finished.end(); it = finished.find(added)) {
+                    stats.addRun(it->second.roughness, it->second.deposited);
+                    if (observer_)
+                        observer_(added, it->second.roughness, it->second.deposited);
+                    finished.erase(it);
+                    ++added;
+                }
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
             }
             changed.notify_all();
         }
@@ -148,6 +176,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(jobs));
     for (int32_t j = 0; j < jobs; ++j) {
+        if (j > 0 && !roomForAnotherThread())
+            break;
         try {
             threads.emplace_back(worker);
         } catch (const std::system_error& e) {
@@ -161,10 +191,10 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
 
     {
         std::unique_lock<std::mutex> lock(mutex);
-        while (!failure && added < runs_) {
+        while (!failure && added < end_) {
             changed.wait_for(lock, std::chrono::milliseconds(200));
             if (progress) {
-                const int32_t runsDone = added;
+                const int32_t runsDone = added - first_;
                 lock.unlock();
                 progress(runsDone, static_cast<double>(ticksDone.load(std::memory_order_relaxed)));
                 lock.lock();
@@ -176,6 +206,6 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     if (failure)
         std::rethrow_exception(failure);
     if (progress)
-        progress(added, static_cast<double>(ticksDone.load()));
+        progress(added - first_, static_cast<double>(ticksDone.load()));
     return stats;
 }

@@ -44,11 +44,18 @@ public:
     static RunSeries runSeries(const FilmSetup& settings, uint32_t firstSeed, uint32_t k, int64_t ticks,
                                const StopRequest* stop = nullptr);
 
-    // Called by run() with each run's series as it is added to the statistics, in run order,
-    // on one of the experiment's threads (one call at a time, while the others wait: keep it
-    // short), for callers that keep them. It must not throw.
-    using RunObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
-    void observeRuns(RunObserver observer) { runObserver_ = std::move(observer); }
+    // Runs only the runs first .. end-1 of the N (a slice, each run seeded as in the whole
+    // experiment); the statistics are then those of the slice. 0 <= first < end <= N.
+    void setRunRange(int32_t first, int32_t end);
+    int32_t firstRun() const { return first_; }
+    int32_t endRun() const { return end_; }
+
+    // Receives the series of every run, one value per tick, in run order, as the run is added
+    // to the statistics (on one of the threads, one run at a time). An error it throws stops
+    // the experiment and is thrown again by run().
+    using RunObserver = std::function<void(int32_t run, const std::vector<double>& roughness,
+                                         const std::vector<double>& deposited)>;
+    void observeRuns(RunObserver observer) { observer_ = std::move(observer); }
 
     // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
@@ -64,5 +71,6 @@ private:
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;
-    RunObserver runObserver_;
+    int32_t first_ = 0, end_; // the runs run: first_ .. end_-1
+    RunObserver observer_;
 };
