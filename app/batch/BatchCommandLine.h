@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct BatchCommandLine {
     bool help = false;
@@ -47,6 +48,11 @@ struct BatchCommandLine {
     bool fit = false;
     std::optional<int64_t> fitFrom, fitTo;
     bool json = false;
+
+    std::string analysisPrefix;     // --analysis: PREFIX.sk.csv, .gr.csv, .wl.csv, .moments.csv, .slopes.csv
+    int64_t analyzeEvery = 0;       // --analyze-every K: also every K ticks (0: the last tick only)
+    std::vector<int32_t> sizes;     // --sizes: square lattice sides of a finite-size scaling study
+    std::string fssFile;            // --fss: its table of W_sat and t_cross per size
 
     // Parses the arguments (the program name first). Throws UsageError on anything malformed,
     // unknown or contradictory.

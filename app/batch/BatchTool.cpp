@@ -1,5 +1,9 @@
 #include "batch/BatchTool.h"
 
+#include "batch/AnalysisFiles.h"
+#include "batch/ScalingCommand.h"
+#include "run/AnalysisStats.h"
+
 #include "batch/BatchCommandLine.h"
 #include "batch/BatchPlan.h"
 #include "run/Experiment.h"
@@ -16,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -60,6 +65,7 @@ struct Outcome {
     double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
     bool fitted = false;
     GrowthFit fit;
+    std::optional<FiniteSizeScaling> scaling; // --sizes
 };
 
 GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const std::vector<double>& deposited)
@@ -73,7 +79,18 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
     SingleRunCommand single(o, s, &stopRequest);
     single.keepSeries = o.fit;
+    std::unique_ptr<AnalysisFiles> analysis;
+    if (!o.analysisPrefix.empty()) {
+        analysis = std::make_unique<AnalysisFiles>(o, false);
+        single.onTick = [&analysis, ticks = analysisTicks(s.steps, o.analyzeEvery),
+                         next = size_t{0}](int64_t tick, const Symulacja& sim) mutable {
+            for (; next < ticks.size() && ticks[next] == tick; ++next)
+                analysis->add(tick, analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}));
+        };
+    }
     single.run();
+    if (analysis)
+        analysis->commit();
     Outcome out;
     out.firstSeed = s.seed;
     out.finalDeposited = single.finalDeposited;
@@ -91,14 +108,23 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
     if (!o.roughnessFile.empty())
         csv = std::make_unique<OutputFile>(o.roughnessFile);
 
-    const Experiment experiment(s.run, s.seed, o.runs, s.steps);
+    Experiment experiment(s.run, s.seed, o.runs, s.steps);
+    std::unique_ptr<AnalysisFiles> analysis;
+    std::unique_ptr<AnalysisStats> surfaces;
+    if (!o.analysisPrefix.empty()) {
+        analysis = std::make_unique<AnalysisFiles>(o, true);
+        const std::vector<int64_t> ticks = analysisTicks(s.steps, o.analyzeEvery);
+        surfaces = std::make_unique<AnalysisStats>(ticks);
+        experiment.analyseSurfaces(ticks, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
+    }
     ProgressBar bar(o.runs, "runs", o.runs * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
     const RoughnessStats stats = experiment.run(
         jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
     bar.finish();
 
     if (csv) {
-        csv->write("tick,deposited,mean,stddev,stderr,min,max\n");
+        csv->write("tick,deposited,mean,stddev,stderr,min,max,beta_eff\n");
+        const std::vector<std::optional<double>> betaEff = effectiveExponent(stats.means());
         std::string line;
         for (int64_t i = 0; i < stats.ticks(); ++i) {
             line = std::to_string(i + 1);
@@ -107,10 +133,17 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
                 line += ',';
                 line += exactText(v);
             }
+            line += ',';
+            if (betaEff[i])
+                line += exactText(*betaEff[i]);
             line += '\n';
             csv->write(line);
         }
         csv->commit();
+    }
+    if (analysis) {
+        analysis->add(*surfaces);
+        analysis->commit();
     }
 
     Outcome out;
@@ -155,6 +188,15 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
     if (!o.layerFile.empty())
         settings["layer"] = QString::fromStdString(o.layerFile);
 
+    if (out.scaling) {
+        QJsonArray sizes;
+        for (int32_t side : o.sizes)
+            sizes.append(side);
+        settings.remove("columns");
+        settings.remove("rows");
+        settings["sizes"] = sizes;
+    }
+
     QJsonObject summary;
     summary["settings"] = settings;
     summary["runs"] = static_cast<qint64>(out.runs);
@@ -164,6 +206,11 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
         {"last", static_cast<qint64>(static_cast<uint32_t>(out.firstSeed + out.runs - 1))},
         {"fromClock", s.seedFromClock},
     };
+    if (out.scaling) {
+        summary["fss"] = ScalingCommand::json(*out.scaling);
+        summary["seconds"] = out.seconds;
+        return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
+    }
     summary["finalDeposited"] = out.finalDeposited;
     summary["finalRoughness"] = QJsonObject{
         {"mean", out.finalMean}, {"stddev", out.finalStddev}, {"stderr", out.finalStderr},
@@ -252,12 +299,21 @@ int BatchTool::main(int argc, char** argv)
             const unsigned cores = std::thread::hardware_concurrency();
             jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
         }
-        Outcome outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
+        Outcome outcome;
+        if (!options.sizes.empty()) {
+            outcome.runs = options.runs;
+            outcome.firstSeed = settings.seed;
+            outcome.scaling = ScalingCommand::run(options, settings, jobs, &stopRequest);
+        } else {
+            outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
+        }
         if (options.runs == 0)
             jobs = 1;
         outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (options.json)
             std::cout << jsonSummary(options, settings, jobs, outcome) << std::endl;
+        else if (outcome.scaling)
+            std::cout << ScalingCommand::summary(*outcome.scaling) << std::flush;
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
         return finishOutput();

@@ -27,7 +27,17 @@ namespace {
 struct Series {
     std::vector<double> roughness;
     std::vector<double> deposited;
+    std::vector<SurfaceAnalysis> analyses;
 };
+
+// About the bytes one surface analysis of a rows x cols lattice holds, and its averages over
+// runs: three curves of min / 2 points (S(k) with its modes, C(r) and G(r)), the local widths,
+// and a step histogram of some dozens of sizes.
+uint64_t analysisBytes(int32_t rows, int32_t cols)
+{
+    const uint64_t bins = static_cast<uint64_t>(std::max(1, std::min(rows, cols) / 2));
+    return 8 * (7 * bins + 2 * 32 + 3 * 64) + 256;
+}
 
 // The machine's memory in bytes, 0 when unknown.
 uint64_t physicalMemory()
@@ -58,7 +68,16 @@ uint64_t Experiment::memoryNeeded(int32_t jobs) const
     const int32_t threads = threadsFor(jobs);
     const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), runs_ < 1 ? 1 : runs_));
     const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
-    return ticks * sizeof(double) * (8 + 2 + 2 * series);
+    // The analyses of the runs held, and their averages (about four times the size).
+    const uint64_t analyses = analysisTicks_.size()
+        * analysisBytes(settings_.scenario.sizeY, settings_.scenario.sizeX) * (series + 4);
+    return ticks * sizeof(double) * (8 + 2 + 2 * series) + analyses;
+}
+
+void Experiment::analyseSurfaces(std::vector<int64_t> ticks, AnalysisFold fold)
+{
+    analysisTicks_ = std::move(ticks);
+    analysisFold_ = std::move(fold);
 }
 
 void Experiment::checkMemory(int32_t jobs, uint64_t available) const
@@ -87,6 +106,21 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     std::atomic<int64_t> ticksDone{0};
     const int32_t ahead = runsAhead(jobs); // so memory stays bounded
 
+    // Hands a run, in run order and under the lock, to the analysis fold and the series observer;
+    // an error there (out of memory) stops the experiment as a failed run does.
+    const auto deliver = [&](int32_t k, const Series& series) {
+        if (failure)
+            return;
+        try {
+            if (analysisFold_)
+                analysisFold_(series.analyses);
+            if (seriesObserver_)
+                seriesObserver_(k, series.roughness);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+
     auto worker = [&]() {
         for (;;) {
             int32_t k;
@@ -104,6 +138,14 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                 FilmRun growth(settings_, firstSeed_, static_cast<uint32_t>(k));
                 if (stop)
                     growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
+                // One thread an analysis: the other threads are busy with runs of their own.
+                std::size_t nextAnalysis = 0;
+                const auto analyseAt = [&](int64_t tick) {
+                    const Symulacja& sim = growth.simulation();
+                    for (; nextAnalysis < analysisTicks_.size() && analysisTicks_[nextAnalysis] == tick; ++nextAnalysis)
+                        series.analyses.push_back(analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}, 1));
+                };
+                analyseAt(0);
                 for (int64_t t = 0; t < ticks_; ++t) {
                     checkStop(stop);
                     if (!growth.advance())
@@ -111,6 +153,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                     series.roughness[t] = growth.roughness();
                     series.deposited[t] = growth.simulation().deposited;
                     ticksDone.fetch_add(1, std::memory_order_relaxed);
+                    analyseAt(t + 1);
                 }
             } catch (...) {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -123,6 +166,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
             finished.emplace(k, std::move(series));
             // Add every run that is now next in order.
             for (auto it = finished.find(added); it != finished.end(); it = finished.find(added)) {
+                deliver(added, it->second);
                 stats.addRun(it->second.roughness, it->second.deposited);
                 finished.erase(it);
                 ++added;

@@ -6,9 +6,11 @@
 #include "run/RoughnessStats.h"
 #include "run/FilmSetup.h"
 #include "run/StopRequest.h"
+#include "analysis/SurfaceAnalysis.h"
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class Experiment {
 public:
@@ -31,6 +33,17 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
+    // Surface analyses: every run analyses its lattice after each of `ticks` (ascending; 0 is
+    // the lattice before the first tick) on its own thread, and its analyses, one per tick, are
+    // handed to `fold` in run order on the thread that adds the run. Set before run().
+    using AnalysisFold = std::function<void(const std::vector<SurfaceAnalysis>& analyses)>;
+    void analyseSurfaces(std::vector<int64_t> ticks, AnalysisFold fold);
+
+    // Hands each run's roughness series (index 0 is tick 1) to `observer` in run order, as the
+    // run is added to the statistics. Set before run().
+    using SeriesObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
+    void observeSeries(SeriesObserver observer) { seriesObserver_ = std::move(observer); }
+
     // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
@@ -45,4 +58,7 @@ private:
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;
+    std::vector<int64_t> analysisTicks_;
+    AnalysisFold analysisFold_;
+    SeriesObserver seriesObserver_;
 };

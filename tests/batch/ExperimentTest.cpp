@@ -29,9 +29,24 @@ TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
     ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "3", "--roughness", "three.csv"})).status, 0);
     const std::string one = tool.read("one.csv");
     EXPECT_EQ(linesOf(one).size(), 121u);
-    EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max");
+    EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff");
     EXPECT_EQ(one, tool.read("four.csv"));
     EXPECT_EQ(one, tool.read("three.csv"));
+
+    // beta_eff, last: the centred slope of ln W (the mean) against ln t, none at either end.
+    const std::vector<std::string> lines = linesOf(one);
+    const std::vector<double> mean = csvColumn(one, 2);
+    EXPECT_EQ(lines[1].back(), ',');
+    EXPECT_EQ(lines[120].back(), ',');
+    for (size_t t = 2; t < 120; ++t) {
+        const double before = mean[t - 2], now = mean[t - 1], after = mean[t];
+        const std::vector<std::string> fields = fieldsOf(lines[t]);
+        if (before > 0 && now > 0 && after > 0)
+            EXPECT_NEAR(numberOf(fields.at(7)), (std::log(after) - std::log(before)) / (std::log(t + 1.0) - std::log(t - 1.0)),
+                        1e-12) << "tick " << t;
+        else
+            EXPECT_EQ(fields.size(), 7u) << "tick " << t;
+    }
 }
 
 TEST(Experiment, EachRunIsTheSingleRunWithItsOwnSeed)
