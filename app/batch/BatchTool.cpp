@@ -82,9 +82,8 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
     std::unique_ptr<AnalysisFiles> analysis;
     if (!o.analysisPrefix.empty()) {
         analysis = std::make_unique<AnalysisFiles>(o, false);
-        single.onTick = [&analysis, ticks = analysisTicks(s.steps, o.analyzeEvery),
-                         next = size_t{0}](int64_t tick, const Symulacja& sim) mutable {
-            for (; next < ticks.size() && ticks[next] == tick; ++next)
+        single.onTick = [&analysis, steps = s.steps, every = o.analyzeEvery](int64_t tick, const Symulacja& sim) {
+            if (isAnalysisTick(tick, steps, every))
                 analysis->add(tick, analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}));
         };
     }
@@ -113,9 +112,8 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
     std::unique_ptr<AnalysisStats> surfaces;
     if (!o.analysisPrefix.empty()) {
         analysis = std::make_unique<AnalysisFiles>(o, true);
-        const std::vector<int64_t> ticks = analysisTicks(s.steps, o.analyzeEvery);
-        surfaces = std::make_unique<AnalysisStats>(ticks);
-        experiment.analyseSurfaces(ticks, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
+        surfaces = std::make_unique<AnalysisStats>(s.steps, o.analyzeEvery);
+        experiment.analyseSurfaces(o.analyzeEvery, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
     }
     ProgressBar bar(o.runs, "runs", o.runs * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
     const RoughnessStats stats = experiment.run(

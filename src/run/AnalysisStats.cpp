@@ -3,9 +3,20 @@
 #include <cmath>
 #include <stdexcept>
 
+bool isAnalysisTick(int64_t tick, int64_t steps, int64_t every)
+{
+    return tick == (steps < 0 ? 0 : steps) || (every > 0 && tick > 0 && tick < steps && tick % every == 0);
+}
+
+int64_t analysisCount(int64_t steps, int64_t every)
+{
+    return every > 0 && steps > 1 ? (steps - 1) / every + 1 : 1;
+}
+
 std::vector<int64_t> analysisTicks(int64_t steps, int64_t every)
 {
     std::vector<int64_t> ticks;
+    ticks.reserve(static_cast<size_t>(analysisCount(steps, every)));
     if (every > 0)
         for (int64_t t = every; t < steps; t += every)
             ticks.push_back(t);
@@ -67,17 +78,18 @@ void addDefined(RunningValue& into, const std::optional<double>& value)
 
 } // namespace
 
-AnalysisStats::AnalysisStats(const std::vector<int64_t>& ticks)
+AnalysisStats::AnalysisStats(int64_t steps, int64_t every) : steps_(steps), every_(every)
 {
-    for (int64_t t : ticks) {
-        AnalysisAverage a;
-        a.tick = t;
-        averages_.push_back(std::move(a));
-    }
 }
 
 void AnalysisStats::addRun(const std::vector<SurfaceAnalysis>& analyses)
 {
+    if (averages_.empty())
+        for (int64_t t : analysisTicks(steps_, every_)) {
+            AnalysisAverage a;
+            a.tick = t;
+            averages_.push_back(std::move(a));
+        }
     if (analyses.size() != averages_.size())
         throw std::invalid_argument("a run has " + std::to_string(analyses.size()) + " surface analyses, not "
                                     + std::to_string(averages_.size()));

@@ -14,7 +14,10 @@
 
 // The ticks at which a run is analysed: every `every` ticks up to `steps` and the last tick
 // `steps` itself (0, the start lattice, when there are no steps); only the last tick when
-// `every` is 0.
+// `every` is 0. The schedule is arithmetic, so that it costs nothing before the memory it
+// needs has been checked.
+bool isAnalysisTick(int64_t tick, int64_t steps, int64_t every);
+int64_t analysisCount(int64_t steps, int64_t every);
 std::vector<int64_t> analysisTicks(int64_t steps, int64_t every);
 
 // One value over the runs that have it: the mean of their values and its standard error, the
@@ -57,16 +60,20 @@ struct AnalysisAverage {
 
 class AnalysisStats {
 public:
-    explicit AnalysisStats(const std::vector<int64_t>& ticks);
+    // The averages at the analysis ticks of a run of `steps` ticks analysed every `every` ticks
+    // (see analysisTicks); they are laid out when the first run is added.
+    AnalysisStats(int64_t steps, int64_t every);
 
-    // One run's analyses, one for each tick given to the constructor, in that order. Throws
-    // std::invalid_argument when their number or their curves do not match the runs before.
+    // One run's analyses, one for each analysis tick, in order. Throws std::invalid_argument
+    // when their number or their curves do not match the runs before.
     void addRun(const std::vector<SurfaceAnalysis>& analyses);
 
     int64_t runs() const { return runs_; }
     const std::vector<AnalysisAverage>& averages() const { return averages_; }
 
 private:
+    int64_t steps_;
+    int64_t every_;
     int64_t runs_ = 0;
     std::vector<AnalysisAverage> averages_;
 };

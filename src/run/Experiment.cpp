@@ -1,5 +1,6 @@
 #include "run/Experiment.h"
 
+#include "run/AnalysisStats.h"
 #include "run/FilmRun.h"
 #include "model/AppError.h"
 
@@ -69,14 +70,16 @@ uint64_t Experiment::memoryNeeded(int32_t jobs) const
     const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), runs_ < 1 ? 1 : runs_));
     const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
     // The analyses of the runs held, and their averages (about four times the size).
-    const uint64_t analyses = analysisTicks_.size()
-        * analysisBytes(settings_.scenario.sizeY, settings_.scenario.sizeX) * (series + 4);
+    const uint64_t analyses = !analyses_ ? 0
+        : static_cast<uint64_t>(analysisCount(ticks_, analyseEvery_))
+            * analysisBytes(settings_.scenario.sizeY, settings_.scenario.sizeX) * (series + 4);
     return ticks * sizeof(double) * (8 + 2 + 2 * series) + analyses;
 }
 
-void Experiment::analyseSurfaces(std::vector<int64_t> ticks, AnalysisFold fold)
+void Experiment::analyseSurfaces(int64_t every, AnalysisFold fold)
 {
-    analysisTicks_ = std::move(ticks);
+    analyses_ = true;
+    analyseEvery_ = every;
     analysisFold_ = std::move(fold);
 }
 
@@ -86,7 +89,8 @@ void Experiment::checkMemory(int32_t jobs, uint64_t available) const
     if (needed > available)
         throw AppError(std::to_string(ticks_) + " ticks on " + std::to_string(threadsFor(jobs))
                        + " threads need about " + gigabytes(needed) + " of memory for the per-tick series, more than the "
-                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs");
+                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs"
+                       + (analyses_ ? ", or a larger --analyze-every" : ""));
 }
 
 RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const StopRequest* stop) const
@@ -139,10 +143,9 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                 if (stop)
                     growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
                 // One thread an analysis: the other threads are busy with runs of their own.
-                std::size_t nextAnalysis = 0;
                 const auto analyseAt = [&](int64_t tick) {
                     const Symulacja& sim = growth.simulation();
-                    for (; nextAnalysis < analysisTicks_.size() && analysisTicks_[nextAnalysis] == tick; ++nextAnalysis)
+                    if (analyses_ && isAnalysisTick(tick, ticks_, analyseEvery_))
                         series.analyses.push_back(analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}, 1));
                 };
                 analyseAt(0);

@@ -33,11 +33,12 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
-    // Surface analyses: every run analyses its lattice after each of `ticks` (ascending; 0 is
-    // the lattice before the first tick) on its own thread, and its analyses, one per tick, are
-    // handed to `fold` in run order on the thread that adds the run. Set before run().
+    // Surface analyses: every run analyses its lattice at the ticks of isAnalysisTick(t, ticks,
+    // every) (run/AnalysisStats.h; 0 is the lattice before the first tick) on its own thread,
+    // and its analyses, in tick order, are handed to `fold` in run order on the thread that
+    // adds the run. Set before run().
     using AnalysisFold = std::function<void(const std::vector<SurfaceAnalysis>& analyses)>;
-    void analyseSurfaces(std::vector<int64_t> ticks, AnalysisFold fold);
+    void analyseSurfaces(int64_t every, AnalysisFold fold);
 
     // Hands each run's roughness series (index 0 is tick 1) to `observer` in run order, as the
     // run is added to the statistics. Set before run().
@@ -58,7 +59,8 @@ private:
     uint32_t firstSeed_;
     int32_t runs_;
     int64_t ticks_;
-    std::vector<int64_t> analysisTicks_;
+    bool analyses_ = false;
+    int64_t analyseEvery_ = 0;
     AnalysisFold analysisFold_;
     SeriesObserver seriesObserver_;
 };

@@ -187,6 +187,26 @@ TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
     EXPECT_NO_THROW(Experiment(settings, 1, 2, 1000).checkMemory(2, uint64_t{8} << 30));
 }
 
+TEST(Experiment, SurfaceAnalysesCountTowardsTheMemory)
+{
+    FilmSetup settings;
+    settings.scenario = windowDefaults();
+    Experiment plain(settings, 1, 8, 100000), rare(settings, 1, 8, 100000), every(settings, 1, 8, 100000);
+    rare.analyseSurfaces(10000, {});
+    every.analyseSurfaces(1, {});
+    EXPECT_LT(plain.memoryNeeded(2), rare.memoryNeeded(2));
+    EXPECT_LT(rare.memoryNeeded(2), every.memoryNeeded(2));
+    // An analysis every tick of a long run is refused before the first tick, with the remedy.
+    Experiment huge(settings, 1, 2, INT32_MAX);
+    huge.analyseSurfaces(1, {});
+    try {
+        huge.checkMemory(2, uint64_t{1} << 40);
+        FAIL() << "no error for " << huge.memoryNeeded(2) << " bytes";
+    } catch (const AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("--analyze-every"), std::string::npos) << e.what();
+    }
+}
+
 TEST(Experiment, FewerThreadsThanAskedForGiveTheSameResults)
 {
     // Under a limit on address space only a few of 256 thread stacks can be made; the runs

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -30,11 +31,20 @@ TEST(AnalysisStats, TicksAreEveryKAndTheLast)
     EXPECT_EQ(analysisTicks(10, 3), (std::vector<int64_t>{3, 6, 9, 10}));
     EXPECT_EQ(analysisTicks(9, 3), (std::vector<int64_t>{3, 6, 9}));
     EXPECT_EQ(analysisTicks(0, 5), (std::vector<int64_t>{0}));
+    // The arithmetic schedule agrees with the list.
+    for (int64_t steps : {0, 1, 9, 10, 11})
+        for (int64_t every : {0, 1, 3, 10, 20}) {
+            const std::vector<int64_t> ticks = analysisTicks(steps, every);
+            EXPECT_EQ(analysisCount(steps, every), int64_t(ticks.size())) << steps << " every " << every;
+            for (int64_t t = 0; t <= steps; ++t)
+                EXPECT_EQ(isAnalysisTick(t, steps, every), std::count(ticks.begin(), ticks.end(), t) == 1)
+                    << "tick " << t << " of " << steps << " every " << every;
+        }
 }
 
 TEST(AnalysisStats, EveryValueIsAveragedWithItsStandardError)
 {
-    AnalysisStats stats({7});
+    AnalysisStats stats(7, 0);
     for (double scale : {1.0, 2.0, 3.0, 4.0})
         stats.addRun({made(scale, scale > 2 ? std::optional<double>(scale) : std::nullopt, {})});
     ASSERT_EQ(stats.averages().size(), 1u);
@@ -61,7 +71,7 @@ TEST(AnalysisStats, EveryValueIsAveragedWithItsStandardError)
 
 TEST(AnalysisStats, AStepSizeARunLacksCountsAsNone)
 {
-    AnalysisStats stats({1});
+    AnalysisStats stats(1, 0);
     stats.addRun({made(1, {}, {{-1, 1, 0.25}, {0, 3, 0.75}})});
     stats.addRun({made(1, {}, {{0, 2, 0.5}, {2, 2, 0.5}})});     // no -1; 2 is new
     stats.addRun({made(1, {}, {{-3, 1, 0.25}, {0, 3, 0.75}})}); // -3 is new; no 2
@@ -79,7 +89,7 @@ TEST(AnalysisStats, AStepSizeARunLacksCountsAsNone)
 
 TEST(AnalysisStats, RunsOfAnotherShapeAreRefused)
 {
-    AnalysisStats stats({1, 2});
+    AnalysisStats stats(2, 1);
     EXPECT_THROW(stats.addRun({made(1, {}, {})}), std::invalid_argument);
     stats.addRun({made(1, {}, {}), made(1, {}, {})});
     SurfaceAnalysis other = made(1, {}, {});
