@@ -162,15 +162,16 @@ const std::vector<OptionSpec>& optionTable()
         {{"steps"}, "N", "Runs N ticks (default 1000).",
          [](Line& o, const std::string& v) { o.steps = integerInRange("steps", v, 0, INT32_MAX); }},
         {{"size"}, "COLSxROWS",
-         "Lattice size, " + range(Setting::GridX) + " each (default " + start(Setting::GridX) + "x"
-             + start(Setting::GridY) + ").",
+         "Lattice size, " + std::to_string(settingKey(Setting::GridX).low) + ".." + std::to_string(largestLatticeSide)
+             + " each (the window's bars go to " + std::to_string(settingKey(Setting::GridX).high) + "; default "
+             + start(Setting::GridX) + "x" + start(Setting::GridY) + ").",
          [](Line& o, const std::string& v) {
              const auto [cols, rows] = integerPair("size", v, 'x', "COLSxROWS, e.g. 50x40");
-             const SettingKey& k = settingKey(Setting::GridX);
+             const int32_t low = settingKey(Setting::GridX).low;
              for (int32_t n : {cols, rows})
-                 if (n < k.low || n > k.high)
-                     throw UsageError("--size: columns and rows must be between " + std::to_string(k.low) + " and "
-                                      + std::to_string(k.high) + ", not '" + v + "'");
+                 if (n < low || n > largestLatticeSide)
+                     throw UsageError("--size: columns and rows must be between " + std::to_string(low) + " and "
+                                      + std::to_string(largestLatticeSide) + ", not '" + v + "'");
              o.columns = cols;
              o.rows = rows;
          }},

@@ -147,8 +147,11 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
             throw AppError(ini.loadError());
         // With "square" on, each size copies itself to the other bar as it is loaded: rows win.
         const bool square = configSquare;
-        const int32_t cols = std::clamp(LayerFile::readColumns(ini), 10, 100);
-        const int32_t rows = std::clamp(LayerFile::readRows(ini), 10, 100);
+        // Any size the research runs take loads whole; beyond it the sides are held to it, as
+        // the window's bars hold a file's sizes to theirs.
+        const int32_t smallest = settingKey(Setting::GridX).low;
+        const int32_t cols = std::clamp(LayerFile::readColumns(ini), smallest, largestLatticeSide);
+        const int32_t rows = std::clamp(LayerFile::readRows(ini), smallest, largestLatticeSide);
         sc.sizeX = square ? rows : cols;
         sc.sizeY = rows;
         auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(sc.sizeX) * static_cast<size_t>(sc.sizeY));

@@ -75,8 +75,34 @@ GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const s
     return GrowthFit::fit(w, deposited);
 }
 
+std::string gigabytes(uint64_t bytes)
+{
+    return std::to_string((bytes + (uint64_t{1} << 30) - 1) >> 30) + " GB";
+}
+
+// A single film that would not fit in the machine's memory is refused before it starts.
+void checkSingleRunMemory(const BatchCommandLine& o, const BatchPlan& s)
+{
+    const uint64_t series = o.fit ? static_cast<uint64_t>(s.steps) * 2 * sizeof(double) : 0;
+    const uint64_t needed = filmBytes(s.run) * (s.run.startHeights ? 2 : 1) + series;
+    const uint64_t machine = machineMemory();
+    if (machine > 0 && needed > machine)
+        throw AppError("a " + std::to_string(s.run.scenario.sizeX) + "x" + std::to_string(s.run.scenario.sizeY)
+                       + " film needs about " + gigabytes(needed) + " of memory, more than the " + gigabytes(machine)
+                       + " of this machine");
+}
+
+// Said once, on stderr, and the work goes on.
+void warnAboutThePeriod(const BatchCommandLine& o, const BatchPlan& s)
+{
+    const std::string warning = periodWarning(s.run, s.steps, o.runs);
+    if (!warning.empty())
+        std::cerr << programName << ": warning: " << warning << std::endl;
+}
+
 Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
+    checkSingleRunMemory(o, s);
     SingleRunCommand single(o, s, &stopRequest);
     single.keepSeries = o.fit;
     std::unique_ptr<AnalysisFiles> analysis;
@@ -292,6 +318,8 @@ int BatchTool::main(int argc, char** argv)
     try {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan settings = BatchPlan::resolve(options);
+        if (options.sizes.empty()) // --sizes warns about the lattices it grows
+            warnAboutThePeriod(options, settings);
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();

@@ -8,6 +8,9 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+#include <iostream>
+
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -37,15 +40,31 @@ FiniteSizeScaling ScalingCommand::run(const BatchCommandLine& o, const BatchPlan
         table = std::make_unique<OutputFile>(o.fssFile);
     }
 
-    const int64_t sizes = static_cast<int64_t>(o.sizes.size());
-    ProgressBar bar(o.runs * sizes, "runs", o.runs * s.steps * sizes, !o.quiet && ProgressBar::stderrIsTerminal());
-    std::vector<SizeSeries> series;
+    // Every size is checked before the first one runs: the memory, and the period of the
+    // congruential generator on the largest lattice, which draws the most.
+    std::vector<FilmSetup> setups;
     for (int32_t side : o.sizes) {
         FilmSetup setup = s.run;
         setup.scenario.sizeX = setup.scenario.sizeY = side;
+        const uint64_t machine = machineMemory();
+        if (machine > 0)
+            Experiment(setup, s.seed, o.runs, s.steps).checkMemory(jobs, machine);
+        setups.push_back(std::move(setup));
+    }
+    const auto largest = std::max_element(setups.begin(), setups.end(), [](const FilmSetup& a, const FilmSetup& b) {
+        return a.scenario.sizeX < b.scenario.sizeX;
+    });
+    const std::string warning = periodWarning(*largest, s.steps, o.runs);
+    if (!warning.empty())
+        std::cerr << "tessavo-batch: warning: " << warning << std::endl;
+
+    const int64_t sizes = static_cast<int64_t>(o.sizes.size());
+    ProgressBar bar(o.runs * sizes, "runs", o.runs * s.steps * sizes, !o.quiet && ProgressBar::stderrIsTerminal());
+    std::vector<SizeSeries> series;
+    for (const FilmSetup& setup : setups) {
         Experiment experiment(setup, s.seed, o.runs, s.steps);
         SizeSeries one;
-        one.size = side;
+        one.size = setup.scenario.sizeX;
         experiment.observeSeries([&one](int32_t, const std::vector<double>& roughness) {
             one.runSaturation.push_back(saturationWidth(roughness));
         });

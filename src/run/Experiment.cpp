@@ -11,6 +11,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -40,14 +41,6 @@ uint64_t analysisBytes(int32_t rows, int32_t cols)
     return 8 * (7 * bins + 2 * 32 + 3 * 64) + 256;
 }
 
-// The machine's memory in bytes, 0 when unknown.
-uint64_t physicalMemory()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
-}
-
 std::string gigabytes(uint64_t bytes)
 {
     const uint64_t gb = (bytes + (uint64_t{1} << 30) - 1) >> 30;
@@ -65,15 +58,20 @@ int32_t Experiment::threadsFor(int32_t jobs) const
 
 uint64_t Experiment::memoryNeeded(int32_t jobs) const
 {
-    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2.
+    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2;
+    // each thread grows one film at a time.
     const int32_t threads = threadsFor(jobs);
     const uint64_t series = static_cast<uint64_t>(std::min(runsAhead(threads), runs_ < 1 ? 1 : runs_));
     const uint64_t ticks = static_cast<uint64_t>(ticks_ < 0 ? 0 : ticks_);
-    // The analyses of the runs held, and their averages (about four times the size).
+    // The analyses of the runs held and their averages (about four times the size), and on
+    // each thread the transform of its lattice with the analysis' other working arrays.
+    const Scenario& sc = settings_.scenario;
     const uint64_t analyses = !analyses_ ? 0
-        : static_cast<uint64_t>(analysisCount(ticks_, analyseEvery_))
-            * analysisBytes(settings_.scenario.sizeY, settings_.scenario.sizeX) * (series + 4);
-    return ticks * sizeof(double) * (8 + 2 + 2 * series) + analyses;
+        : static_cast<uint64_t>(analysisCount(ticks_, analyseEvery_)) * analysisBytes(sc.sizeY, sc.sizeX) * (series + 4)
+            + static_cast<uint64_t>(threads) * 2 * sizeof(double) * static_cast<uint64_t>(std::max(sc.sizeY, 1))
+                * static_cast<uint64_t>(std::max(sc.sizeX, 0) + 2);
+    return ticks * sizeof(double) * (8 + 2 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_)
+        + analyses;
 }
 
 void Experiment::analyseSurfaces(int64_t every, AnalysisFold fold)
@@ -88,14 +86,14 @@ void Experiment::checkMemory(int32_t jobs, uint64_t available) const
     const uint64_t needed = memoryNeeded(jobs);
     if (needed > available)
         throw AppError(std::to_string(ticks_) + " ticks on " + std::to_string(threadsFor(jobs))
-                       + " threads need about " + gigabytes(needed) + " of memory for the per-tick series, more than the "
-                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs"
+                       + " threads need about " + gigabytes(needed) + " of memory for the lattices and the per-tick series, more than the "
+                       + gigabytes(available) + " of this machine: use fewer --steps or --jobs, or a smaller --size"
                        + (analyses_ ? ", or a larger --analyze-every" : ""));
 }
 
 RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const StopRequest* stop) const
 {
-    const uint64_t machine = physicalMemory();
+    const uint64_t machine = machineMemory();
     if (machine > 0)
         checkMemory(jobs, machine);
     jobs = threadsFor(jobs);
@@ -109,6 +107,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     std::exception_ptr failure;
     std::atomic<int64_t> ticksDone{0};
     const int32_t ahead = runsAhead(jobs); // so memory stays bounded
+    std::vector<int32_t> retry;  // runs given up by a thread that ran out of memory
+    int32_t working = 0;         // threads started and not given up
 
     // Hands a run, in run order and under the lock, to the analysis fold and the series observer;
     // an error there (out of memory) stops the experiment as a failed run does.
@@ -125,15 +125,33 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
         }
     };
 
+    // Out of memory with other threads still at work (the threads took what there was): this
+    // thread ends and hands its run k to them, unless it is the last one. Under the lock.
+    retry.reserve(static_cast<size_t>(jobs));
+    const auto giveUp = [&](int32_t k) {
+        if (working > 1) {
+            --working;
+            retry.push_back(k);
+        } else if (!failure) {
+            failure = std::make_exception_ptr(std::bad_alloc());
+        }
+        changed.notify_all();
+    };
+
     auto worker = [&]() {
         for (;;) {
             int32_t k;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return failure || nextRun >= runs_ || nextRun < added + ahead; });
-                if (failure || nextRun >= runs_)
+                changed.wait(lock, [&] { return failure || !retry.empty() || nextRun >= runs_ || nextRun < added + ahead; });
+                if (failure || (retry.empty() && nextRun >= runs_))
                     return;
-                k = nextRun++;
+                if (!retry.empty()) {
+                    k = retry.back();
+                    retry.pop_back();
+                } else {
+                    k = nextRun++;
+                }
             }
             Series series;
             try {
@@ -158,6 +176,10 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                     ticksDone.fetch_add(1, std::memory_order_relaxed);
                     analyseAt(t + 1);
                 }
+            } catch (const std::bad_alloc&) {
+                std::lock_guard<std::mutex> lock(mutex);
+                giveUp(k);
+                return;
             } catch (...) {
                 std::lock_guard<std::mutex> lock(mutex);
                 if (!failure)
@@ -166,7 +188,12 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                 return;
             }
             std::lock_guard<std::mutex> lock(mutex);
-            finished.emplace(k, std::move(series));
+            try {
+                finished.emplace(k, std::move(series));
+            } catch (const std::bad_alloc&) {
+                giveUp(k);
+                return;
+            }
             // Add every run that is now next in order.
             for (auto it = finished.find(added); it != finished.end(); it = finished.find(added)) {
                 deliver(added, it->second);
@@ -182,12 +209,20 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     threads.reserve(static_cast<size_t>(jobs));
     for (int32_t j = 0; j < jobs; ++j) {
         try {
+            std::lock_guard<std::mutex> lock(mutex);
             threads.emplace_back(worker);
+            ++working;
         } catch (const std::system_error& e) {
             // The system gives fewer threads than asked for (a process or memory limit): the
             // runs go on those that started, with the same results.
             if (threads.empty())
                 throw AppError(std::string("cannot start a thread for the runs: ") + e.what());
+            break;
+        }
+        catch (const std::bad_alloc&) {
+            // Likewise when the memory for the thread's start is what ran out.
+            if (threads.empty())
+                throw;
             break;
         }
     }

@@ -23,6 +23,21 @@ bool generatorOfName(const std::string& name, Generator& out);
 // The largest lattice side a research run takes, in cells (the window stays at its bars').
 inline constexpr int32_t largestLatticeSide = 4096;
 
+struct FilmSetup;
+// The memory one growing film holds, in bytes: its lattice (the rest is small).
+uint64_t filmBytes(const FilmSetup& setup);
+// The random numbers one film draws in `ticks` ticks, at least: two for every particle and for
+// every relaxation attempt (a hop draws a third), counted until the layers to deposit are in.
+uint64_t drawsAtLeast(const FilmSetup& setup, int64_t ticks);
+// The period of the congruential generator: 2^32 draws.
+inline constexpr uint64_t lcgPeriod = uint64_t{1} << 32;
+// The congruential generator repeats after 2^32 draws: a run, or an experiment of `runs` runs
+// (0 for a single run), that draws more reuses stretches of its own or its neighbours' stream.
+// The warning that says so, naming both numbers and the way out; empty when there is none.
+std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs);
+// The physical memory of the machine in bytes, 0 when unknown.
+uint64_t machineMemory();
+
 struct FilmSetup {
     Scenario scenario;
     Generator generator = Generator::Lcg;

@@ -33,7 +33,7 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--max", "1,5,0"}, "'1,5,0' is not a valid floating point value"},
         {{"--max", "1.5,0"}, "'1.5,0' is not a valid floating point value"},
         {{"--relax", "2.5"}, "'2.5' is not a valid integer value"},
-        {{"--size", "5x50"}, "between 10 and 100"},
+        {{"--size", "5x50"}, "between 10 and 4096"},
         {{"--size", "50"}, "COLSxROWS"},
         {{"--dep", "1001"}, "between 1 and 1000"},
         {{"--iso", "5"}, "--iso"},

@@ -162,12 +162,18 @@ TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)
     settings.scenario = windowDefaults();
     const Experiment few(settings, 1, 8, 2000), many(settings, 1, 100000, 2000), longer(settings, 1, 100000, 4000);
     EXPECT_EQ(few.memoryNeeded(2), many.memoryNeeded(2));
-    EXPECT_EQ(longer.memoryNeeded(2), 2 * many.memoryNeeded(2));
+    // The series grow with the ticks; each thread's lattice (50 x 50 int32) does not.
+    EXPECT_EQ(longer.memoryNeeded(2) - 2 * 50 * 50 * 4, 2 * (many.memoryNeeded(2) - 2 * 50 * 50 * 4));
     EXPECT_LT(many.memoryNeeded(2), many.memoryNeeded(8));
     // More threads than runs use no more than one thread per run.
     EXPECT_EQ(Experiment(settings, 1, 2, 2000).memoryNeeded(64), Experiment(settings, 1, 2, 2000).memoryNeeded(2));
-    // 2000 ticks of 8-byte values: 10 for the statistics and 2 for each of 4 buffered runs.
-    EXPECT_EQ(many.memoryNeeded(2), 2000u * 8u * (10u + 2u * 4u));
+    // 2000 ticks of 8-byte values: 10 for the statistics and 2 for each of 4 buffered runs;
+    // and a lattice per thread.
+    EXPECT_EQ(many.memoryNeeded(2), 2000u * 8u * (10u + 2u * 4u) + 2u * 50u * 50u * 4u);
+    // A 4096 x 4096 lattice per thread dominates a short experiment.
+    FilmSetup big = settings;
+    big.scenario.sizeX = big.scenario.sizeY = 4096;
+    EXPECT_GE(Experiment(big, 1, 8, 10).memoryNeeded(2), 2u * 4096u * 4096u * 4u);
 }
 
 TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
