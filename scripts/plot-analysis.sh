@@ -1,6 +1,6 @@
 #!/bin/sh
 # Analyses growing films with tessavo-batch and plots, with gnuplot,
-#   docs/structure-factor.png  S(k) on log-log axes at several ticks (32 runs on 100 x 100)
+#   docs/structure-factor.png  S(k) on log-log axes at several ticks (32 runs on 128 x 128)
 #   docs/collapse.png          W / L^alpha against t / L^z for five lattice sizes (32 runs each),
 #                              with alpha and z from --sizes
 #   scripts/plot-analysis.sh [OUTDIR]   uses build/tessavo-batch (make build); OUTDIR: docs
@@ -22,15 +22,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
 # One sweep of relaxation a tick with threshold 2: a smoothing film that saturates within the
-# run; --max high enough that deposition never stops.
-MODEL="--dep 100 --max 100000 --relax 1 --iso 2"
+# run; --max high enough that deposition never stops; Philox, so that no two runs share a
+# stretch of random numbers however many they draw.
+MODEL="--dep 100 --max 100000 --relax 1 --iso 2 --rng philox"
 SIZES="16 24 32 48 64"
 STEPS=4000
 RUNS=32
 mkdir -p "$OUT"
 
-# The structure factor of a 100 x 100 film at ticks 250, 500, 1000, 2000 and 4000.
-(cd "$work" && "$BATCH" --seed 1 --runs $RUNS --steps $STEPS --size 100x100 $MODEL --quiet \
+# The structure factor of a 128 x 128 film at ticks 250, 500, 1000, 2000 and 4000.
+(cd "$work" && "$BATCH" --seed 1 --runs $RUNS --steps $STEPS --size 128x128 $MODEL --quiet \
   --analysis s --analyze-every 250)
 gnuplot <<GNUPLOT
 set terminal pngcairo size 900,600 font "Liberation Sans,11"
@@ -41,7 +42,7 @@ set grid
 set key bottom left
 set xlabel "k (radians per cell)"
 set ylabel "S(k) (layers^2), mean over $RUNS runs"
-set title "tessavo-batch --seed 1 --runs $RUNS --steps $STEPS --size 100x100\n$MODEL --analysis s --analyze-every 250"
+set title "tessavo-batch --seed 1 --runs $RUNS --steps $STEPS --size 128x128\n$MODEL --analysis s --analyze-every 250"
 ref(x) = 3 * x**-2
 plot for [t in "250 500 1000 2000 4000"] "$work/s.sk.csv" every ::1 \
        using (\$1 == t ? \$2 : 1/0):3 with linespoints pt 7 ps 0.5 lw 2 title "tick ".t, \
