@@ -1,5 +1,6 @@
 // The growth step at the heaviest settings (100 x 100, rate 1.0, 5 relaxations, on a surface
 // grown to about 50 layers), against the floor its generator's dependency chain sets.
+#include "model/PhiloxRandom.h"
 #include "model/Random.h"
 #include "model/Scenario.h"
 #include "model/Symulacja.h"
@@ -87,3 +88,37 @@ void BM_Step(benchmark::State& state)
 BENCHMARK(BM_Step)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// Nanoseconds per relaxation attempt on large lattices, for both generators: state.range(0)
+// the side, state.range(1) 0 lcg, 1 philox. Rate 0.01 and 1 sweep per step on a surface of
+// random heights 0..49, so the step is nearly all relaxation; CPU time of this thread.
+void BM_AttemptBySize(benchmark::State& state)
+{
+    const int32_t side = static_cast<int32_t>(state.range(0));
+    const bool philox = state.range(1) != 0;
+    Random random(7);
+    PhiloxRandom stream(7, 0);
+    Symulacja sim(&random);
+    sim.sizeX = sim.sizeY = side;
+    sim.relaxations = 1;
+    sim.rate = 0.01;
+    sim.maxLayers = 1e18;
+    sim.allocateLattice(7);
+    if (philox)
+        sim.philox = &stream;
+    Random fill(99);
+    for (size_t i = 0; i < sim.lattice->cellCount(); ++i)
+        sim.lattice->data()[i] = fill.below(50);
+    const double attempts = static_cast<double>(side) * side;
+    const double start = threadNanoseconds();
+    for (auto _ : state) {
+        sim.step();
+        benchmark::ClobberMemory();
+    }
+    state.counters["attempt_ns"] = (threadNanoseconds() - start) / static_cast<double>(state.iterations()) / attempts;
+    state.SetLabel(philox ? "philox" : "lcg");
+}
+BENCHMARK(BM_AttemptBySize)
+    ->ArgsProduct({{100, 1024, 4096}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);

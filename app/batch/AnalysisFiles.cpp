@@ -31,7 +31,7 @@ bool sameFile(const std::string& a, const std::string& b)
 
 void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output)
 {
-    for (const std::string* input : {&options.configFile, &options.layerFile})
+    for (const std::string* input : {&options.configFile, &options.layerFile, &options.resumeFile})
         if (sameFile(*input, output))
             throw AppError("cannot write " + output + ": it is also the input " + *input);
 }

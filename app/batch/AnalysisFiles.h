@@ -38,5 +38,5 @@ private:
     std::array<std::unique_ptr<OutputFile>, 5> files_;
 };
 
-// Throws AppError when `output` names the same file as the --config or --layer input.
+// Throws AppError when `output` names the same file as the --config, --layer or --resume input.
 void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output);

@@ -221,7 +221,10 @@ const std::vector<OptionSpec>& optionTable()
          [](Line& o, const std::string& v) { o.configFile = fileName("config", v); }},
         {{"layer"}, "FILE.lay", "Starts from a stored lattice (its size comes from the file).",
          [](Line& o, const std::string& v) { o.layerFile = fileName("layer", v); }},
-        {{"save-layer"}, "OUT.lay", "Writes the lattice after the last tick as a layer file.",
+        {{"resume"}, "FILE.lay",
+         "Continues the run saved in a layer file by --save-layer, exactly where it stopped, for --steps more ticks.",
+         [](Line& o, const std::string& v) { o.resumeFile = fileName("resume", v); }},
+        {{"save-layer"}, "OUT.lay", "Writes the lattice after the last tick as a layer file, with the state that --resume continues.",
          [](Line& o, const std::string& v) { o.saveLayer = fileName("save-layer", v); }},
         {{"roughness"}, "OUT.csv",
          "Writes the roughness of every tick as CSV (with --runs: its statistics over the runs).",
@@ -230,6 +233,14 @@ const std::vector<OptionSpec>& optionTable()
          [](Line& o, const std::string& v) { o.pictureFile = pictureName("picture", fileName("picture", v)); }},
         {{"chart"}, "OUT", "Writes the 490x170 roughness chart after the last tick (.bmp, .jpg or .png).",
          [](Line& o, const std::string& v) { o.chartFile = pictureName("chart", fileName("chart", v)); }},
+        {{"heightmap"}, "OUT",
+         "Writes the lattice seen from above after the last tick, one pixel a cell, coloured by height with viridis (.png or .bmp).",
+         [](Line& o, const std::string& v) {
+             const std::string ext = fileExtension(fileName("heightmap", v));
+             if (ext != ".png" && ext != ".bmp")
+                 throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp (lower case)");
+             o.heightMapFile = v;
+         }},
         {{"frames"}, "NAME",
          "Writes the surface picture of every tick, numbered as the window numbers frames: NAME.000.bmp ...",
          [](Line& o, const std::string& v) { o.framesName = pictureName("frames", fileName("frames", v)); }},
@@ -300,11 +311,19 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
     if (o.runs > 0) {
         if (!o.seed)
             throw UsageError("--runs needs --seed: run k is seeded with S+k so that it can be repeated alone");
-        for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile},
+        for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())
                 throw UsageError(std::string("--") + option
                                  + " writes one run's result and cannot be used with --runs; repeat run k alone with --seed S+k");
+    }
+    if (!o.resumeFile.empty()) {
+        for (const auto& [option, given] : {std::pair{"config", !o.configFile.empty()}, {"layer", !o.layerFile.empty()},
+                                            {"size", o.columns.has_value()}, {"seed", o.seed.has_value()},
+                                            {"run-index", o.runIndex > 0}, {"runs", o.runs > 0}})
+            if (given)
+                throw UsageError(std::string("--resume and --") + option
+                                 + " exclude each other: the saved run gives its lattice, settings and generator");
     }
     if (o.runIndex > 0 && o.runs > 0)
         throw UsageError("--run-index repeats one run alone and cannot be used with --runs");

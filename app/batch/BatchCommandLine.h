@@ -16,7 +16,7 @@ struct BatchCommandLine {
     std::string helpText;
 
     std::optional<uint32_t> seed;
-    std::string generator = "lcg"; // --rng
+    std::optional<std::string> generator; // --rng, lcg when not given
     uint32_t runIndex = 0;         // --run-index: which run of an experiment a single run repeats
     int64_t steps = 1000;
 
@@ -30,11 +30,13 @@ struct BatchCommandLine {
 
     std::string configFile;
     std::string layerFile;
+    std::string resumeFile; // --resume: continues a run saved by --save-layer
 
     std::string saveLayer;
     std::string roughnessFile;
     std::string pictureFile;
     std::string chartFile;
+    std::string heightMapFile; // --heightmap: the top view of the lattice
     std::string framesName;
     std::optional<int32_t> originX, originY;
     std::optional<int32_t> zoom;

@@ -2,6 +2,7 @@
 
 #include "files/IniFile.h"
 #include "files/LayerFile.h"
+#include "files/NumberText.h"
 #include "files/Settings.h"
 #include "model/AppError.h"
 #include "model/Convert.h"
@@ -53,7 +54,7 @@ bool sameFile(const std::string& a, const std::string& b)
 void checkOutputsAreNotInputs(const BatchCommandLine& o)
 {
     for (const std::string* input : {&o.configFile, &o.layerFile})
-        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile})
+        for (const std::string* output : {&o.saveLayer, &o.roughnessFile, &o.pictureFile, &o.chartFile, &o.heightMapFile})
             if (sameFile(*input, *output))
                 throw AppError("cannot write " + *output + ": it is also the input " + *input);
 }
@@ -72,6 +73,80 @@ int32_t comboIndex(int32_t index, int32_t items)
     return index >= 0 && index < items ? index : -1;
 }
 
+// A file the store could not read (too large, not a regular file) is an error, not defaults.
+void checkLoaded(const std::string& path, const IniFile& ini)
+{
+    checkReadable(path);
+    if (!ini.loadError().empty())
+        throw AppError(ini.loadError());
+}
+
+// The heights of a layer file, `cols` x `rows` of them, read straight into the start lattice.
+std::shared_ptr<const std::vector<int32_t>> layerHeights(const std::string& path, const IniFile& ini, int32_t cols,
+                                                         int32_t rows)
+{
+    auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(cols) * static_cast<size_t>(rows));
+    try {
+        LayerFile::readHeights(ini, rows, cols, heights->data());
+    } catch (const AppError& e) {
+        throw AppError(path + ": " + e.what());
+    }
+    return heights;
+}
+
+// --resume: the lattice, settings and generator of the saved run. Options that shape the
+// dynamics may be repeated but must agree with the saved ones.
+void resumeFrom(const BatchCommandLine& o, BatchPlan& s)
+{
+    const std::string& path = o.resumeFile;
+    const IniFile ini(path);
+    checkLoaded(path, ini);
+    std::optional<FilmState> state;
+    try {
+        state = FilmState::read(ini);
+    } catch (const AppError& e) {
+        throw AppError(path + ": " + e.what());
+    }
+    if (!state)
+        throw AppError(path + ": no saved run to continue (only layer files written by tessavo-batch --save-layer hold one)");
+    const FilmState& st = *state;
+    const auto contradicts = [&](const char* option, const std::string& given, const std::string& saved) {
+        if (given != saved)
+            throw AppError("--" + std::string(option) + " " + given + " contradicts the saved run's " + saved + " in " + path);
+    };
+    if (o.ratePosition)
+        contradicts("dep", std::to_string(*o.ratePosition), std::to_string(st.ratePosition));
+    if (o.maxText && maxLayersOfText(*o.maxText) != st.maxLayers)
+        contradicts("max", *o.maxText, exactText(st.maxLayers));
+    if (o.relaxText)
+        contradicts("relax", std::to_string(strToInt(*o.relaxText)), std::to_string(st.relaxations));
+    if (o.zmode) {
+        const std::string given = *o.zmode == 0 ? "iso " + std::to_string(*o.z) : "aniso " + std::to_string(*o.zx) + "," + std::to_string(*o.zy);
+        const std::string saved = st.zmode == 0 ? "iso " + std::to_string(st.z) : "aniso " + std::to_string(st.zx) + "," + std::to_string(st.zy);
+        if (given != saved)
+            throw AppError("--" + given + " contradicts the saved run's " + saved + " in " + path);
+    }
+    if (o.autoHeight && !st.autoHeight)
+        throw AppError("--autoheight contradicts the saved run, which grew without auto-height, in " + path);
+    if (o.generator)
+        contradicts("rng", *o.generator, generatorName(st.generator));
+
+    if (LayerFile::readColumns(ini) != st.sizeX || LayerFile::readRows(ini) != st.sizeY || st.sizeX < 1 || st.sizeY < 1
+        || st.sizeX > largestLatticeSide || st.sizeY > largestLatticeSide)
+        throw AppError(path + ": the lattice's size does not match its saved run");
+    auto heights = layerHeights(path, ini, st.sizeX, st.sizeY);
+    if (FilmState::hashOf(heights->data(), heights->size()) != st.latticeHash)
+        throw AppError(path + ": the lattice no longer matches its saved run (saved over by the window or edited); it cannot be continued");
+
+    st.applyTo(s.run);
+    s.run.startHeights = std::move(heights);
+    s.ratePosition = st.ratePosition;
+    s.maxText = exactText(st.maxLayers);
+    s.relaxText = std::to_string(st.relaxations);
+    s.seedFromClock = false;
+    s.resume = st;
+}
+
 } // namespace
 
 BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
@@ -88,8 +163,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     if (!o.configFile.empty()) {
         checkReadable(o.configFile);
         const IniFile ini(o.configFile);
-        if (!ini.loadError().empty())
-            throw AppError(ini.loadError());
+        checkLoaded(o.configFile, ini);
         const ConfigFileValues c = readConfigSettings(ini);
         sc.sizeX = c.x;
         sc.sizeY = c.square ? c.x : c.y;
@@ -141,10 +215,8 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     sc.relaxations = strToInt(s.relaxText);
 
     if (!o.layerFile.empty()) {
-        checkReadable(o.layerFile);
         const IniFile ini(o.layerFile);
-        if (!ini.loadError().empty())
-            throw AppError(ini.loadError());
+        checkLoaded(o.layerFile, ini);
         // With "square" on, each size copies itself to the other bar as it is loaded: rows win.
         const bool square = configSquare;
         // Any size the research runs take loads whole; beyond it the sides are held to it, as
@@ -154,13 +226,7 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
         const int32_t rows = std::clamp(LayerFile::readRows(ini), smallest, largestLatticeSide);
         sc.sizeX = square ? rows : cols;
         sc.sizeY = rows;
-        auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(sc.sizeX) * static_cast<size_t>(sc.sizeY));
-        try {
-            LayerFile::readHeights(ini, sc.sizeY, sc.sizeX, heights->data());
-        } catch (const AppError& e) {
-            throw AppError(o.layerFile + ": " + e.what());
-        }
-        s.run.startHeights = std::move(heights);
+        s.run.startHeights = layerHeights(o.layerFile, ini, sc.sizeX, sc.sizeY);
     }
 
     s.steps = o.steps;
@@ -172,6 +238,9 @@ BatchPlan BatchPlan::resolve(const BatchCommandLine& o)
     }
     sc.seed = s.seed;
     s.runIndex = o.runIndex;
-    generatorOfName(o.generator, s.run.generator);
+    if (o.generator)
+        generatorOfName(*o.generator, s.run.generator);
+    if (!o.resumeFile.empty())
+        resumeFrom(o, s);
     return s;
 }

@@ -5,6 +5,9 @@
 // errors are AppError (exit status 1).
 #include "batch/BatchCommandLine.h"
 #include "run/FilmSetup.h"
+#include "run/FilmState.h"
+
+#include <optional>
 
 #include <cstdint>
 #include <string>
@@ -22,6 +25,7 @@ struct BatchPlan {
     int32_t originY = 190;
     int32_t zoom = 7;      // cell size, pixels
     int32_t chartStyle = 0;
+    std::optional<FilmState> resume; // the saved state a --resume run continues from
 
     static BatchPlan resolve(const BatchCommandLine& options);
 

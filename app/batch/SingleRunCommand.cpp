@@ -6,9 +6,11 @@
 #include "batch/ProgressBar.h"
 #include "chart/Wykres.h"
 #include "files/LayerFile.h"
+#include "run/FilmState.h"
 #include "files/PictureFile.h"
 #include "gfx/Bitmap.h"
 #include "model/AppError.h"
+#include "view/HeightMap.h"
 #include "view/SurfaceRenderer.h"
 
 #include <cstdio>
@@ -25,11 +27,13 @@ void writePicture(const QImage& image, const std::string& name)
         throw AppError("cannot write " + name + ": unknown picture format");
 }
 
-// The layer file replaces the target whole, through the one writer (links followed, mode kept).
-void writeLayer(const Symulacja& sim, const std::string& path)
+// The layer file replaces the target whole, through the one writer (links followed, mode
+// kept), with the state that --resume continues from.
+void writeLayer(const FilmRun& film, const FilmSetup& setup, const std::string& path)
 {
     OutputFile file(path);
-    file.write(LayerFile::fileText(sim));
+    file.write(LayerFile::fileText(film.simulation()));
+    file.write(FilmState::of(film, setup).sectionText());
     file.commit();
 }
 
@@ -46,7 +50,7 @@ void SingleRunCommand::run()
     const BatchPlan& s = settings_;
 
     // Check every output before the first tick, so that a long run does not end in an error.
-    for (const std::string* name : {&o.saveLayer, &o.pictureFile, &o.chartFile})
+    for (const std::string* name : {&o.saveLayer, &o.pictureFile, &o.chartFile, &o.heightMapFile})
         if (!name->empty())
             OutputFile::checkWritable(*name);
     if (!o.framesName.empty())
@@ -58,6 +62,9 @@ void SingleRunCommand::run()
     }
 
     FilmRun growth(s.run, s.seed, s.runIndex);
+    if (s.resume)
+        s.resume->continueFilm(growth);
+    const int64_t ticksBefore = growth.ticksDone(); // ticks are numbered on from a saved run's
     Symulacja& sim = growth.simulation();
 
     const bool drawsSurface = !o.pictureFile.empty() || !o.framesName.empty();
@@ -99,14 +106,14 @@ void SingleRunCommand::run()
         w = growth.roughness();
         if (!o.framesName.empty()) {
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
-            writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(tick - 1)));
+            writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1)));
         }
         if (chartBitmap) {
             chart.addValue(w);
             chart.draw(*chartBitmap, chartPictureHeight, s.chartStyle);
         }
         if (csv)
-            csv->write(std::to_string(tick) + "," + exactText(sim.deposited) + ","
+            csv->write(std::to_string(ticksBefore + tick) + "," + exactText(sim.deposited) + ","
                        + std::to_string(sim.heightOffset) + "," + exactText(w) + "\n");
         if (keepSeries) {
             roughness.push_back(w);
@@ -124,7 +131,10 @@ void SingleRunCommand::run()
     if (csv)
         csv->commit();
     if (!o.saveLayer.empty())
-        writeLayer(sim, o.saveLayer);
+        writeLayer(growth, s.run, o.saveLayer);
+    if (!o.heightMapFile.empty() && sim.lattice
+        && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
+        throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
     if (!o.pictureFile.empty()) {
         if (o.framesName.empty() || s.steps == 0)
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);

@@ -46,15 +46,32 @@ public:
             used_ = skip;
         }
     }
+    // Block `index` of the stream, whatever the position: four 32-bit outputs.
+    r123::Philox4x32::ctr_type block(uint64_t index) const
+    {
+        const r123::Philox4x32::ctr_type counter = {
+            {static_cast<uint32_t>(index), static_cast<uint32_t>(index >> 32), 0u, 0u}};
+        return r123::Philox4x32()(counter, key_);
+    }
+    // Hands out `count` whole blocks: the rest of a block already begun is skipped, and the
+    // index of the first of them is returned. A growth step takes one block per particle and
+    // per relaxation attempt, so the cells it will visit are known before it visits them.
+    uint64_t takeBlocks(uint64_t count)
+    {
+        if (used_ != 4) // a block already begun
+            used_ = 4;
+        const uint64_t first = block_;
+        block_ += count;
+        return first;
+    }
+
     uint32_t seed() const { return key_.v[0]; }
     uint32_t run() const { return key_.v[1]; }
 
 private:
     void refill()
     {
-        const r123::Philox4x32::ctr_type counter = {
-            {static_cast<uint32_t>(block_), static_cast<uint32_t>(block_ >> 32), 0u, 0u}};
-        out_ = r123::Philox4x32()(counter, key_);
+        out_ = block(block_);
         ++block_;
         used_ = 0;
     }

@@ -1,6 +1,9 @@
 #include "model/Symulacja.h"
 
 #include "model/Convert.h"
+#include "model/PhiloxBatch.h"
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -65,30 +68,133 @@ void Symulacja::step()
     step(std::function<bool(int32_t)>());
 }
 
-bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
-{
-    return philox ? stepWith(*philox, betweenSweeps) : stepWith(*rng, betweenSweeps);
-}
+namespace {
 
-template <class Generator>
-bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& betweenSweeps)
+// Where the particles and relaxation attempts of a step land, from the congruential
+// generator: a row and a column for each, then a direction only for a hop, drawn one after
+// another as the step goes.
+class LcgDraws {
+public:
+    LcgDraws(Random& random, int32_t rows, int32_t cols) : random_(random), rows_(rows), cols_(cols) {}
+    void beginPhase(int64_t) {}
+    void next(uint32_t& row, uint32_t& col)
+    {
+        row = static_cast<uint32_t>(random_.below(rows_));
+        col = static_cast<uint32_t>(random_.below(cols_));
+    }
+    int32_t direction() { return random_.direction(); }
+
+private:
+    Random& random_;
+    int32_t rows_, cols_;
+};
+
+// The same from Philox: particle or attempt i of a phase takes block i of the phase's blocks
+// (row from the first output, column from the second, direction from the top two bits of the
+// third), so the cells of the attempts ahead are known before the lattice is read. They are
+// fetched into the cache that far ahead: on a lattice much larger than the cache the step is
+// otherwise one memory wait per attempt.
+class PhiloxDraws {
+public:
+    PhiloxDraws(PhiloxRandom& random, int32_t rows, int32_t cols, Tablica& t)
+        : random_(random), rows_(static_cast<uint32_t>(rows)), cols_(static_cast<uint32_t>(cols)), t_(t),
+          // A lattice that stays in the core's own cache gains nothing from fetching ahead.
+          fetchAhead_(t.cellCount() * sizeof(int32_t) > (size_t{1} << 20))
+    {
+    }
+    void beginPhase(int64_t count)
+    {
+        count_ = count;
+        done_ = 0;
+        first_ = random_.takeBlocks(static_cast<uint64_t>(count));
+        for (int64_t j = 0; j < ahead; j += batch)
+            load(j);
+    }
+    void next(uint32_t& row, uint32_t& col)
+    {
+        const int64_t slot = done_ & (ahead - 1);
+        row = rows_of_[slot];
+        col = cols_of_[slot];
+        direction_ = directions_[slot];
+        ++done_;
+        // A batch used up: its slots take the next batch not yet known.
+        if ((done_ & (batch - 1)) == 0)
+            load(done_ + ahead - batch);
+    }
+    int32_t direction() { return direction_; }
+
+private:
+    static constexpr int64_t batch = 8;  // blocks computed together
+    static constexpr int64_t ahead = 16; // attempts known ahead, a multiple of the batch
+    // Blocks j .. j + 7 of the phase into their slots, and their cells on their way to the cache.
+    void load(int64_t j)
+    {
+        if (j >= count_)
+            return;
+        uint32_t out[4][8];
+        philoxBlocks8(random_.seed(), random_.run(), first_ + static_cast<uint64_t>(j), out);
+        for (int64_t k = 0; k < batch; ++k) {
+            const int64_t slot = (j + k) & (ahead - 1);
+            const uint32_t row = static_cast<uint32_t>((static_cast<uint64_t>(out[0][k]) * rows_) >> 32);
+            const uint32_t col = static_cast<uint32_t>((static_cast<uint64_t>(out[1][k]) * cols_) >> 32);
+            rows_of_[slot] = row;
+            cols_of_[slot] = col;
+            directions_[slot] = static_cast<int32_t>(out[2][k] >> 30);
+            if (!fetchAhead_)
+                continue;
+            const uint32_t up = row == 0 ? rows_ - 1 : row - 1;
+            const uint32_t down = row + 1 == rows_ ? 0 : row + 1;
+            __builtin_prefetch(t_.row(static_cast<int32_t>(row)) + col, 1);
+            __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + col, 1);
+            __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + col, 1);
+        }
+    }
+
+    PhiloxRandom& random_;
+    uint32_t rows_, cols_;
+    Tablica& t_;
+    bool fetchAhead_;
+    uint32_t rows_of_[ahead] = {}, cols_of_[ahead] = {};
+    int32_t directions_[ahead] = {};
+    int64_t count_ = 0, done_ = 0;
+    uint64_t first_ = 0;
+    int32_t direction_ = 0;
+};
+
+} // namespace
+
+bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweeps)
 {
     if (deposited >= maxLayers)
         return true;
-
     // Parameters that no lattice can hold (a size changed behind the lattice's back, or sizes
     // <= 0) deposit and relax nothing; the count of deposited layers still advances.
-    const bool canDraw = latticeMatches();
-    if (canDraw) {
+    if (!latticeMatches()) {
+        deposited = deposited + rate;
+        return true;
+    }
+    if (philox) {
+        PhiloxDraws draws(*philox, sizeY, sizeX, *lattice);
+        return stepWith(draws, betweenSweeps);
+    }
+    LcgDraws draws(*rng, sizeY, sizeX);
+    return stepWith(draws, betweenSweeps);
+}
+
+template <class Draws>
+bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps)
+{
+    {
         const uint32_t cols = static_cast<uint32_t>(sizeX);
         const uint32_t rows = static_cast<uint32_t>(sizeY);
         Tablica& t = *lattice;
 
         const int64_t particles = particlesPerStep();
+        random.beginPhase(particles);
         for (int64_t i = 0; i < particles; ++i) {
-            const int32_t row = random.below(sizeY);
-            const int32_t col = random.below(sizeX);
-            t.increment(row, col);
+            uint32_t row, col;
+            random.next(row, col);
+            t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
         }
         deposited = deposited + rate;
 
@@ -97,9 +203,10 @@ bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& 
         for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
             if (sweep > 0 && betweenSweeps && !betweenSweeps(sweep))
                 return false;
+            random.beginPhase(attempts);
             for (int64_t a = 0; a < attempts; ++a) {
-                const uint32_t row = static_cast<uint32_t>(random.below(sizeY));
-                const uint32_t col = static_cast<uint32_t>(random.below(sizeX));
+                uint32_t row, col;
+                random.next(row, col);
                 int32_t* here = t.row(static_cast<int32_t>(row));
                 const int32_t h = here[col];
                 if (h <= 0)
@@ -130,8 +237,6 @@ bool Symulacja::stepWith(Generator& random, const std::function<bool(int32_t)>& 
                 }
             }
         }
-    } else {
-        deposited = deposited + rate;
     }
     return true;
 }

@@ -70,6 +70,6 @@ public:
 
 private:
     bool latticeMatches() const;
-    template <class Generator>
-    bool stepWith(Generator& random, const std::function<bool(int32_t)>& betweenSweeps);
+    template <class Draws>
+    bool stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps);
 };

@@ -46,6 +46,14 @@ public:
     const Symulacja& simulation() const { return *sim_; }
     Symulacja& simulation() { return *sim_; }
     int64_t ticksDone() const { return ticks_; }
+    // Ticks are counted on from here (a film continued from a saved state).
+    void setTicksDone(int64_t ticks) { ticks_ = ticks; }
+    // The generator the film draws from: its Philox stream when it has one, else the
+    // simulation's congruential generator.
+    const PhiloxRandom* philox() const { return sim_->philox; }
+    PhiloxRandom* philox() { return sim_->philox; }
+    Random& lcg() { return *sim_->rng; }
+    const Random& lcg() const { return *sim_->rng; }
 
 private:
     std::unique_ptr<Random> random_;        // an owned film's generator

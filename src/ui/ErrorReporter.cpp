@@ -1,5 +1,7 @@
 #include "ui/ErrorReporter.h"
 
+#include "ui/WindowFont.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -39,6 +41,7 @@ void ErrorReporter::show(const QString& message)
         QApplication::activeWindow());
     // The message may quote what the user typed: show it as written, never as markup.
     box.setTextFormat(Qt::PlainText);
+    box.setFont(windowFont());
     box.setText(message);
     box.exec();
 }

@@ -5,6 +5,8 @@
 #include "ui/ClientArea.h"
 #include "ui/RadioGroup.h"
 #include "ui/TAboutBox.h"
+#include "ui/WheelFocusFilter.h"
+#include "ui/WindowFileDialogs.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -110,6 +112,8 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& text, const QK
 QMenu* makeMenu(QWidget* parent, const char* name, const QString& title)
 {
     auto* menu = named(new QMenu(title, parent), name);
+    // A drop-down menu is a window of its own and would not inherit the menu bar's font.
+    menu->setFont(windowFont());
     menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
     return menu;
 }
@@ -229,6 +233,13 @@ void TForm1::buildLayout()
     Label10 = makeLabel(Panel1, "Label10", QStringLiteral("Zy"), 16, 128, 18, 16);
     Label10->setFont(boldFont);
     ComboBox3 = makeSettingCombo(Panel1, "ComboBox3", 48, 128, Setting::Zy);
+    // The wheel acts on the focused bar or box only.
+    auto* wheel = new WheelFocusFilter(this);
+    for (QWidget* control : {static_cast<QWidget*>(ScrollBar2), static_cast<QWidget*>(ScrollBar1),
+             static_cast<QWidget*>(ScrollBar6), static_cast<QWidget*>(ScrollBar7),
+             static_cast<QWidget*>(ScrollBar3), static_cast<QWidget*>(ComboBox1),
+             static_cast<QWidget*>(ComboBox2), static_cast<QWidget*>(ComboBox3)})
+        wheel->watch(control);
 }
 
 void TForm1::buildMenu()
@@ -282,11 +293,14 @@ void TForm1::buildDialogs()
     auto makeDialog = [this](const char* name, QFileDialog::AcceptMode mode, const QStringList& filters,
                           const QString& suffix) {
         auto* dialog = named(new QFileDialog(this), name);
+        // A dialog is a window of its own and would not inherit the window's font.
+        dialog->setFont(windowFont());
         dialog->setAcceptMode(mode);
         dialog->setNameFilters(filters);
         dialog->setDefaultSuffix(suffix);
         if (mode == QFileDialog::AcceptOpen)
             dialog->setFileMode(QFileDialog::ExistingFile);
+        WindowFileDialogs::stopWatching(dialog); // until it is shown
         return dialog;
     };
     OpenDialog1 = makeDialog("OpenDialog1", QFileDialog::AcceptOpen,

@@ -1,7 +1,8 @@
 #pragma once
 // TessavoApplication: the application object. Its name is "Tessavo"; every exception that
 // would otherwise leave an event handler into Qt's event loop ends here and is shown by the
-// error reporter, and the program goes on.
+// error reporter, and the program goes on. Menus, message boxes, file dialogs and tooltips
+// get the window font, so they look like the window.
 #include "ui/ErrorReporter.h"
 
 #include <QApplication>

@@ -4,6 +4,43 @@
 #include "ui/TForm1.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSignalBlocker>
+
+namespace {
+
+// The folder listing of one of Qt's own dialogs; none for a platform dialog.
+QFileSystemModel* folderListing(QFileDialog* dialog)
+{
+    return dialog->findChild<QFileSystemModel*>();
+}
+
+// An opening dialog watches its folder again and reads it afresh, so that it shows what
+// changed there while it was closed.
+void watchAgain(QFileDialog* dialog)
+{
+    QFileSystemModel* listing = folderListing(dialog);
+    if (!listing || !listing->testOption(QFileSystemModel::DontWatchForChanges))
+        return;
+    listing->setOption(QFileSystemModel::DontWatchForChanges, false);
+    const QString folder = listing->rootPath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    // Leaving the folder marks its listing stale; coming back reads it again and watches it.
+    // The dialog is not told: for it (its history, its folder box) nothing moved.
+    const QSignalBlocker quiet(listing);
+    listing->setRootPath(QString());
+    listing->setRootPath(folder);
+}
+
+} // namespace
+
+void WindowFileDialogs::stopWatching(QFileDialog* dialog)
+{
+    if (QFileSystemModel* listing = folderListing(dialog))
+        listing->setOption(QFileSystemModel::DontWatchForChanges, true);
+}
 
 QString WindowFileDialogs::openFile()
 {
@@ -45,7 +82,14 @@ QString WindowFileDialogs::choose(QFileDialog* dialog)
         dialog->selectFile(last);
 
     int result = QDialog::Rejected;
-    form_.runModal([&] { result = dialog->exec(); });
+    watchAgain(dialog);
+    {
+        const struct Closed {
+            QFileDialog* dialog;
+            ~Closed() { stopWatching(dialog); }
+        } closed{dialog};
+        form_.runModal([&] { result = dialog->exec(); });
+    }
     if (result != QDialog::Accepted)
         return QString();
     const QStringList files = dialog->selectedFiles();

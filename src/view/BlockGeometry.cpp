@@ -1,5 +1,7 @@
 #include "view/BlockGeometry.h"
 
+#include "model/SettingsTable.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -20,7 +22,7 @@ int64_t ceilDiv(int64_t a, int64_t b)
 } // namespace
 
 BlockGeometry::BlockGeometry(int32_t ox, int32_t oy, int32_t c)
-    : ox_(ox), oy_(oy), c_(std::clamp(c, 5, 10)), s_(c_ - 3)
+    : ox_(ox), oy_(oy), c_(std::clamp(c, settingKey(Setting::Zoom).low, settingKey(Setting::Zoom).high)), s_(c_ - 3)
 {
 }
 

@@ -76,6 +76,12 @@ private:
     TempDir dir_;
 };
 
+// A layer file's text without the saved run's state that the batch tool adds.
+inline std::string layerPart(const std::string& text)
+{
+    return text.substr(0, text.find("[state]"));
+}
+
 // The lines of a text, without their line breaks.
 inline std::vector<std::string> linesOf(const std::string& text)
 {

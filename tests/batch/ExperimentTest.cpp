@@ -24,16 +24,20 @@ std::vector<std::string> with(std::vector<std::string> args, std::initializer_li
 TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
 {
     BatchProcess tool;
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "1", "--roughness", "one.csv"})).status, 0);
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "4", "--roughness", "four.csv"})).status, 0);
-    ASSERT_EQ(tool.run(with(small, {"--seed", "7", "--runs", "4", "--jobs", "3", "--roughness", "three.csv"})).status, 0);
-    const std::string one = tool.read("one.csv");
-    EXPECT_EQ(linesOf(one).size(), 121u);
-    EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff");
-    EXPECT_EQ(one, tool.read("four.csv"));
-    EXPECT_EQ(one, tool.read("three.csv"));
+    for (const std::string rng : {"lcg", "philox"}) {
+        SCOPED_TRACE(rng);
+        for (const std::string jobs : {"1", "4", "3"})
+            ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "7", "--runs", "4", "--jobs", jobs, "--roughness",
+                                            jobs + ".csv"})).status, 0);
+        const std::string one = tool.read("1.csv");
+        EXPECT_EQ(linesOf(one).size(), 121u);
+        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff");
+        EXPECT_EQ(one, tool.read("4.csv"));
+        EXPECT_EQ(one, tool.read("3.csv"));
+    }
 
     // beta_eff, last: the centred slope of ln W (the mean) against ln t, none at either end.
+    const std::string one = tool.read("1.csv");
     const std::vector<std::string> lines = linesOf(one);
     const std::vector<double> mean = csvColumn(one, 2);
     EXPECT_EQ(lines[1].back(), ',');
@@ -49,15 +53,25 @@ TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
     }
 }
 
-TEST(Experiment, EachRunIsTheSingleRunWithItsOwnSeed)
+// Run k of an experiment is the single run of --run-index k with the same seed (for the
+// congruential generator also the single run of seed S + k); its Philox stream is its own.
+class EachRun : public testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Generators, EachRun, testing::Values("lcg", "philox"));
+
+TEST_P(EachRun, IsTheSingleRunOfItsIndex)
 {
     BatchProcess tool;
-    ASSERT_EQ(tool.run(with(small, {"--seed", "20", "--runs", "3", "--jobs", "2", "--roughness", "all.csv"})).status, 0);
+    const std::string rng = GetParam();
+    ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "20", "--runs", "3", "--jobs", "2", "--roughness", "all.csv"})).status, 0);
     std::vector<std::vector<double>> single;
     for (int k = 0; k < 3; ++k) {
         const std::string name = "run" + std::to_string(k) + ".csv";
-        ASSERT_EQ(tool.run(with(small, {"--seed", std::to_string(20 + k), "--roughness", name})).status, 0);
+        ASSERT_EQ(tool.run(with(small, {"--rng", rng, "--seed", "20", "--run-index", std::to_string(k), "--roughness", name})).status, 0);
         single.push_back(csvColumn(tool.read(name), 3));
+    }
+    if (rng == "lcg") {
+        ASSERT_EQ(tool.run(with(small, {"--seed", "22", "--roughness", "seed22.csv"})).status, 0);
+        EXPECT_EQ(tool.read("seed22.csv"), tool.read("run2.csv"));
     }
     const std::string all = tool.read("all.csv");
     const std::vector<double> mean = csvColumn(all, 2), stddev = csvColumn(all, 3), stderrs = csvColumn(all, 4),

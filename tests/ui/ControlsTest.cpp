@@ -14,7 +14,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -27,6 +29,17 @@ QString localeNumber(QString text)
 void pageRight(QScrollBar* bar)
 {
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 20, bar->height() / 2));
+}
+
+// One notch of the wheel over the middle of a control, delivered as the window system's
+// own events are (spontaneous, so the toolkit's focus and propagation rules apply).
+void wheelNotch(QWidget* control)
+{
+    const QPointF at(control->width() / 2.0, control->height() / 2.0);
+    QWheelEvent notch(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+        Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    QApplication::instance()->notify(control, &notch);
 }
 
 } // namespace
@@ -47,6 +60,7 @@ private slots:
     void maxLayersEditUsesTheLocaleSeparator();
     void chartStyleClearsOnlyThePicture();
     void colourMenuTicksOneAndSurvivesReset();
+    void wheelTurnsOnlyTheFocusedControl();
 };
 
 void ControlsTest::speedBarSetsTheIntervalAtOnce()
@@ -335,6 +349,40 @@ void ControlsTest::colourMenuTicksOneAndSurvivesReset()
     w.Czerwony1->trigger();
     w.Button1Click();
     QCOMPARE(w.sim->palette, 1);
+}
+
+void ControlsTest::wheelTurnsOnlyTheFocusedControl()
+{
+    FormFixture f;
+    QVERIFY(f.showAndWait());
+    TForm1& w = *f.form;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    for (int i = 0; i < 5; ++i)
+        w.Timer1Timer();
+    const Symulacja* grown = w.sim.get();
+    const std::vector<int32_t> film = heights(*grown->lattice);
+    w.Edit1->setFocus();
+
+    // Unfocused: neither the sizes nor the film change, and the wheel takes no focus.
+    for (QWidget* control : {static_cast<QWidget*>(w.ScrollBar6), static_cast<QWidget*>(w.ScrollBar7),
+             static_cast<QWidget*>(w.ComboBox1)})
+        wheelNotch(control);
+    QCOMPARE(w.ScrollBar6->value(), 50);
+    QCOMPARE(w.ScrollBar7->value(), 50);
+    QCOMPARE(w.ComboBox1->currentIndex(), 2);
+    QCOMPARE(w.sim.get(), grown);
+    QCOMPARE(heights(*w.sim->lattice), film);
+    QVERIFY(w.Edit1->hasFocus());
+
+    // Focused: the bar moves and its handling runs.
+    w.ScrollBar6->setFocus();
+    wheelNotch(w.ScrollBar6);
+    QVERIFY(w.ScrollBar6->value() != 50);
+    QCOMPARE(w.sim->sizeX, w.ScrollBar6->value());
+    w.ComboBox1->setFocus();
+    wheelNotch(w.ComboBox1);
+    QVERIFY(w.ComboBox1->currentIndex() != 2);
 }
 
 QTEST_MAIN(ControlsTest)

@@ -4,12 +4,16 @@
 #include "model/AppError.h"
 #include "ui/TAboutBox.h"
 #include "ui/TessavoApplication.h"
+#include "ui/WindowFont.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -44,6 +48,7 @@ private slots:
     void errorBoxShowsTheMessageAsWritten();
     void applicationShowsEscapingErrorsAndGoesOn();
     void nestedHandlerErrorReachesTheOuterHandlerOnce();
+    void menusBoxesAndDialogsUseTheWindowFont();
 };
 
 void ShellTest::aboutBoxLayout()
@@ -183,6 +188,45 @@ void ShellTest::nestedHandlerErrorReachesTheOuterHandlerOnce()
     w.ScrollBar6->setValue(60);
     QCOMPARE(w.ScrollBar7->value(), 60);
     QCOMPARE(f.errors.messages.size(), 1);
+}
+
+void ShellTest::menusBoxesAndDialogsUseTheWindowFont()
+{
+    FormFixture f;
+    TForm1& w = *f.form;
+    const QFont font = windowFont();
+
+    // A drop-down menu is a window of its own: it does not inherit the menu bar's font.
+    w.Kolory1->popup(w.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(w.Kolory1));
+    QCOMPARE(w.Kolory1->font(), font);
+    w.Kolory1->close();
+
+    // The error box, as it is shown.
+    QFont boxFont;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        boxFont = box->font();
+        box->button(QMessageBox::Ok)->click();
+    });
+    ErrorReporter().report(std::make_exception_ptr(AppError("Cannot create file /x/y.bmp")));
+    QCOMPARE(boxFont, font);
+
+    // The file dialogs and what they hold.
+    for (QFileDialog* dialog : {w.OpenDialog1, w.SaveDialog2, w.SaveDialog1, w.SavePictureDialog1})
+        QCOMPARE(dialog->font(), font);
+    const auto* name = w.SavePictureDialog1->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    QCOMPARE(name->font(), font);
+    // A menu of Qt's own, such as an edit box's context menu, too.
+    std::unique_ptr<QMenu> context(w.Edit1->createStandardContextMenu());
+    context->ensurePolished(); // as when it is shown
+    QCOMPARE(context->font(), font);
+
+    // The application's own font stays the system's: the chart draws its texts in it, as the
+    // batch tool does.
+    QCOMPARE(QGuiApplication::font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 int main(int argc, char** argv)

@@ -1,0 +1,177 @@
+#include "run/FilmState.h"
+
+#include "files/IniFile.h"
+#include "files/NumberText.h"
+#include "model/AppError.h"
+#include "model/Convert.h"
+#include "run/FilmRun.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
+{
+    const Symulacja& sim = film.simulation();
+    FilmState s;
+    s.tick = film.ticksDone();
+    s.deposited = sim.deposited;
+    s.heightOffset = sim.heightOffset;
+    s.generator = film.philox() ? Generator::Philox : Generator::Lcg;
+    if (const PhiloxRandom* p = film.philox()) {
+        s.philoxSeed = p->seed();
+        s.philoxRun = p->run();
+        s.philoxPosition = p->position();
+    } else {
+        s.lcgState = film.lcg().state();
+    }
+    s.sizeX = sim.sizeX;
+    s.sizeY = sim.sizeY;
+    s.ratePosition = setup.scenario.ratePosition;
+    s.maxLayers = sim.maxLayers;
+    s.relaxations = sim.relaxations;
+    s.zmode = sim.zmode;
+    s.z = sim.z;
+    s.zx = sim.zx;
+    s.zy = sim.zy;
+    s.autoHeight = film.autoHeight;
+    s.latticeHash = sim.lattice ? hashOf(sim.lattice->data(), sim.lattice->cellCount()) : hashOf(nullptr, 0);
+    return s;
+}
+
+std::string FilmState::sectionText() const
+{
+    std::string t = std::string("[") + section + "]\r\n";
+    const auto key = [&t](const char* name, const std::string& value) { t += std::string(name) + "=" + value + "\r\n"; };
+    key("tick", std::to_string(tick));
+    key("deposited", exactText(deposited));
+    key("heightoffset", std::to_string(heightOffset));
+    key("rng", generatorName(generator));
+    if (generator == Generator::Philox) {
+        key("philoxseed", std::to_string(philoxSeed));
+        key("philoxrun", std::to_string(philoxRun));
+        key("philoxposition", std::to_string(philoxPosition));
+    } else {
+        key("lcgstate", std::to_string(lcgState));
+    }
+    key("x", std::to_string(sizeX));
+    key("y", std::to_string(sizeY));
+    key("dep", std::to_string(ratePosition));
+    key("max", exactText(maxLayers));
+    key("t", std::to_string(relaxations));
+    key("zmode", std::to_string(zmode));
+    key("z", std::to_string(z));
+    key("zx", std::to_string(zx));
+    key("zy", std::to_string(zy));
+    key("autoheight", autoHeight ? "1" : "0");
+    key("hash", std::to_string(latticeHash));
+    return t;
+}
+
+namespace {
+
+// Unsigned decimal within `limit`, the whole text.
+uint64_t unsignedValue(const std::string& key, const std::string& text, uint64_t limit)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw AppError("the saved state's \"" + key + "\" is not a number: '" + text + "'");
+    errno = 0;
+    const unsigned long long n = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || n > limit)
+        throw AppError("the saved state's \"" + key + "\" is out of range: '" + text + "'");
+    return n;
+}
+
+} // namespace
+
+std::optional<FilmState> FilmState::read(const IniFile& ini)
+{
+    if (!ini.findValue(section, "tick"))
+        return std::nullopt;
+    const auto text = [&ini](const std::string& key) {
+        const auto value = ini.findValue(section, key);
+        if (!value)
+            throw AppError("the saved state has no \"" + key + "\"");
+        return std::string(*value);
+    };
+    const auto integer = [&](const std::string& key) {
+        int32_t n = 0;
+        if (!tryStrToInt(text(key), n))
+            throw AppError("the saved state's \"" + key + "\" is not a number: '" + text(key) + "'");
+        return n;
+    };
+    const auto real = [&](const std::string& key) {
+        try {
+            return strToFloat(text(key), '.');
+        } catch (const AppError&) {
+            throw AppError("the saved state's \"" + key + "\" is not a number: '" + text(key) + "'");
+        }
+    };
+    FilmState s;
+    s.tick = static_cast<int64_t>(unsignedValue("tick", text("tick"), INT64_MAX));
+    s.deposited = real("deposited");
+    s.heightOffset = integer("heightoffset");
+    if (!generatorOfName(text("rng"), s.generator))
+        throw AppError("the saved state's generator is unknown: '" + text("rng") + "'");
+    if (s.generator == Generator::Philox) {
+        s.philoxSeed = static_cast<uint32_t>(unsignedValue("philoxseed", text("philoxseed"), UINT32_MAX));
+        s.philoxRun = static_cast<uint32_t>(unsignedValue("philoxrun", text("philoxrun"), UINT32_MAX));
+        s.philoxPosition = unsignedValue("philoxposition", text("philoxposition"), UINT64_MAX);
+    } else {
+        s.lcgState = static_cast<uint32_t>(unsignedValue("lcgstate", text("lcgstate"), UINT32_MAX));
+    }
+    s.sizeX = integer("x");
+    s.sizeY = integer("y");
+    s.ratePosition = integer("dep");
+    s.maxLayers = real("max");
+    s.relaxations = integer("t");
+    s.zmode = integer("zmode");
+    s.z = integer("z");
+    s.zx = integer("zx");
+    s.zy = integer("zy");
+    s.autoHeight = integer("autoheight") != 0;
+    s.latticeHash = unsignedValue("hash", text("hash"), UINT64_MAX);
+    return s;
+}
+
+void FilmState::applyTo(FilmSetup& setup) const
+{
+    Scenario& sc = setup.scenario;
+    sc.sizeX = sizeX;
+    sc.sizeY = sizeY;
+    sc.ratePosition = ratePosition;
+    sc.maxLayers = maxLayers;
+    sc.relaxations = relaxations;
+    sc.zmode = zmode;
+    sc.z = z;
+    sc.zx = zx;
+    sc.zy = zy;
+    setup.autoHeight = autoHeight;
+    setup.generator = generator;
+}
+
+void FilmState::continueFilm(FilmRun& film) const
+{
+    Symulacja& sim = film.simulation();
+    sim.deposited = deposited;
+    sim.heightOffset = heightOffset;
+    if (PhiloxRandom* p = film.philox()) {
+        p->setKey(philoxSeed, philoxRun);
+        p->setPosition(philoxPosition);
+    } else {
+        film.lcg().setState(lcgState);
+    }
+    film.setTicksDone(tick);
+}
+
+uint64_t FilmState::hashOf(const int32_t* heights, uint64_t cells)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (uint64_t i = 0; i < cells; ++i) {
+        const uint32_t v = static_cast<uint32_t>(heights[i]);
+        for (int b = 0; b < 32; b += 8) {
+            h ^= (v >> b) & 0xFFu;
+            h *= 1099511628211ull;
+        }
+    }
+    return h;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// FilmState: where a film grown by the batch tool stands after its last tick, saved beside its
+// lattice in the layer file (section "state") so that the run can be continued exactly: the
+// ticks done, the layers deposited (17 significant digits, exact for a double), the layers
+// removed by auto-height, the generator with its full state, the settings that shape the
+// dynamics, and a hash of the lattice it belongs to. The window reads layer files without it
+// and leaves the section alone when it saves over one; the hash then no longer matches.
+#include "run/FilmSetup.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class FilmRun;
+class IniFile;
+
+struct FilmState {
+    static constexpr const char* section = "state";
+
+    int64_t tick = 0;
+    double deposited = 0.0;
+    int32_t heightOffset = 0;
+    Generator generator = Generator::Lcg;
+    uint32_t lcgState = 0;        // the congruential generator's state
+    uint32_t philoxSeed = 0;      // the Philox key (seed, run) and the outputs used so far
+    uint32_t philoxRun = 0;
+    uint64_t philoxPosition = 0;
+    // The dynamics: size, rate position, layers to deposit, sweeps, stay rule, auto-height.
+    int32_t sizeX = 0, sizeY = 0, ratePosition = 0, relaxations = 0, zmode = 0, z = 0, zx = 0, zy = 0;
+    double maxLayers = 0.0;
+    bool autoHeight = false;
+    uint64_t latticeHash = 0;
+
+    // The state of a film after its last tick.
+    static FilmState of(const FilmRun& film, const FilmSetup& setup);
+    // The section's text, CRLF lines, to follow the layer section of a layer file.
+    std::string sectionText() const;
+    // Reads the section; nothing when the file has none. Throws AppError naming a key that is
+    // missing or malformed.
+    static std::optional<FilmState> read(const IniFile& ini);
+
+    // The settings the state continues with (`setup`'s other fields stay).
+    void applyTo(FilmSetup& setup) const;
+    // Sets a film built from those settings to this state: the lattice comes separately.
+    void continueFilm(FilmRun& film) const;
+
+    // FNV-1a over the heights, row-major, each as 4 little-endian bytes.
+    static uint64_t hashOf(const int32_t* heights, uint64_t cells);
+};
