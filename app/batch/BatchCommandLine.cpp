@@ -8,6 +8,8 @@
 #include "run/FilmSetup.h"
 #include "run/SettingChecks.h"
 
+#include <set>
+
 #include <QCommandLineParser>
 
 #include <cctype>
@@ -32,6 +34,28 @@ std::string fileName(const std::string& option, const std::string& name)
     if (name.empty())
         throw UsageError("--" + option + " needs a file name");
     return name;
+}
+
+// "L1,L2,..." of at least three different lattice sides.
+std::vector<int32_t> sideList(const std::string& value)
+{
+    std::vector<int32_t> sides;
+    std::set<int32_t> seen;
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = value.find(',', from);
+        const std::string side = value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        const int32_t n = SettingChecks::integerInRange("--sizes", side, settingKey(Setting::GridX).low, largestLatticeSide);
+        if (!seen.insert(n).second)
+            throw UsageError("--sizes: " + std::to_string(n) + " is given twice");
+        sides.push_back(n);
+        if (comma == std::string::npos)
+            break;
+        from = comma + 1;
+    }
+    if (sides.size() < 3)
+        throw UsageError("--sizes needs at least 3 lattice sides to fit alpha and z, not '" + value + "'");
+    return sides;
 }
 
 // The range, start value and text of a setting, for the help.
@@ -188,6 +212,18 @@ const std::vector<OptionSpec>& optionTable()
                  throw UsageError("--run-range needs 0 <= A < B, not '" + v + "'");
              o.runRange = std::pair{from, to};
          }},
+        {{"analysis"}, "PREFIX",
+         "Analyses the surface after the last tick: PREFIX.sk.csv, .gr.csv, .wl.csv, .moments.csv and "
+         ".slopes.csv (with --runs: means and standard errors over the runs).",
+         [](Line& o, const std::string& v) { o.analysisPrefix = fileName("analysis", v); }},
+        {{"analyze-every"}, "K", "Analyses the surface every K ticks too (needs --analysis).",
+         [](Line& o, const std::string& v) { o.analyzeEvery = SettingChecks::integerInRange("--analyze-every", v, 1, INT32_MAX); }},
+        {{"sizes"}, "L1,L2,...",
+         "Finite-size scaling: an experiment of --runs on each L x L lattice, " + std::to_string(settingKey(Setting::GridX).low)
+             + ".." + std::to_string(largestLatticeSide) + ", with the same seeds; prints alpha and z.",
+         [](Line& o, const std::string& v) { o.sizes = sideList(v); }},
+        {{"fss"}, "OUT.csv", "Writes W_sat, its standard error and t_cross for each of --sizes.",
+         [](Line& o, const std::string& v) { o.fssFile = fileName("fss", v); }},
     };
     return table;
 }
@@ -219,6 +255,22 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--run-index needs --seed");
     if (o.jobs > 0 && o.runs == 0)
         throw UsageError("--jobs needs --runs");
+    if (o.analyzeEvery > 0 && o.analysisPrefix.empty())
+        throw UsageError("--analyze-every needs --analysis");
+    if (!o.fssFile.empty() && o.sizes.empty())
+        throw UsageError("--fss needs --sizes");
+    if (!o.sizes.empty()) {
+        if (o.runs == 0)
+            throw UsageError("--sizes needs --runs: each size is an experiment of N runs");
+        if (o.steps < 1)
+            throw UsageError("--sizes needs at least one tick (--steps)");
+        for (const auto& [option, given] : {std::pair{"size", o.columns.has_value()}, {"layer", !o.layerFile.empty()},
+                                            {"roughness", !o.roughnessFile.empty()}, {"analysis", !o.analysisPrefix.empty()},
+                                            {"fit", o.fit}})
+            if (given)
+                throw UsageError(std::string("--") + option
+                                 + " cannot be used with --sizes, which runs one experiment for each size");
+    }
     if (!o.seriesFile.empty() && o.runs == 0)
         throw UsageError("--series needs --runs");
     if (o.runRange) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 struct BatchCommandLine {
     bool help = false;
@@ -52,6 +53,11 @@ struct BatchCommandLine {
     bool json = false;
     std::string seriesFile;                     // --series: the per-run series in HDF5
     std::optional<std::pair<int32_t, int32_t>> runRange; // --run-range A:B: only runs A..B-1
+
+    std::string analysisPrefix;     // --analysis: PREFIX.sk.csv, .gr.csv, .wl.csv, .moments.csv, .slopes.csv
+    int64_t analyzeEvery = 0;       // --analyze-every K: also every K ticks (0: the last tick only)
+    std::vector<int32_t> sizes;     // --sizes: square lattice sides of a finite-size scaling study
+    std::string fssFile;            // --fss: its table of W_sat and t_cross per size
 
     // Parses the arguments (the program name first). Throws UsageError on anything malformed,
     // unknown or contradictory.

@@ -1,5 +1,9 @@
 #include "batch/BatchTool.h"
 
+#include "batch/AnalysisFiles.h"
+#include "batch/ScalingCommand.h"
+#include "run/AnalysisStats.h"
+
 #include "batch/BatchCommandLine.h"
 #include "batch/BatchPlan.h"
 #include "run/Experiment.h"
@@ -18,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -63,6 +68,7 @@ struct Outcome {
     double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
     bool fitted = false;
     GrowthFit fit;
+    std::optional<FiniteSizeScaling> scaling; // --sizes
 };
 
 GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const std::vector<double>& deposited)
@@ -102,7 +108,17 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
     checkSingleRunMemory(o, s);
     SingleRunCommand single(o, s, &stopRequest);
     single.keepSeries = o.fit;
+    std::unique_ptr<AnalysisFiles> analysis;
+    if (!o.analysisPrefix.empty()) {
+        analysis = std::make_unique<AnalysisFiles>(o, false);
+        single.onTick = [&analysis, steps = s.steps, every = o.analyzeEvery](int64_t tick, const Symulacja& sim) {
+            if (isAnalysisTick(tick, steps, every))
+                analysis->add(tick, analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}));
+        };
+    }
     single.run();
+    if (analysis)
+        analysis->commit();
     Outcome out;
     out.firstSeed = s.seed;
     out.finalDeposited = single.finalDeposited;
@@ -120,7 +136,8 @@ Outcome experimentOutcome(const BatchCommandLine& o, const BatchPlan& s, const R
                           std::unique_ptr<OutputFile> csv)
 {
     if (csv) {
-        csv->write("tick,deposited,mean,stddev,stderr,min,max\n");
+        csv->write("tick,deposited,mean,stddev,stderr,min,max,beta_eff\n");
+        const std::vector<std::optional<double>> betaEff = effectiveExponent(stats.means());
         std::string line;
         for (int64_t i = 0; i < stats.ticks(); ++i) {
             line = std::to_string(i + 1);
@@ -129,12 +146,14 @@ Outcome experimentOutcome(const BatchCommandLine& o, const BatchPlan& s, const R
                 line += ',';
                 line += exactText(v);
             }
+            line += ',';
+            if (betaEff[i])
+                line += exactText(*betaEff[i]);
             line += '\n';
             csv->write(line);
         }
         csv->commit();
     }
-
     Outcome out;
     out.runs = o.runs;
     out.firstSeed = s.seed;
@@ -172,12 +191,23 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
         experiment.observeRuns([writer = series.get()](int32_t k, const std::vector<double>& w,
                                                        const std::vector<double>& d) { writer->add(k, w, d); });
     }
+    std::unique_ptr<AnalysisFiles> analysis;
+    std::unique_ptr<AnalysisStats> surfaces;
+    if (!o.analysisPrefix.empty()) {
+        analysis = std::make_unique<AnalysisFiles>(o, true);
+        surfaces = std::make_unique<AnalysisStats>(s.steps, o.analyzeEvery);
+        experiment.analyseSurfaces(o.analyzeEvery, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
+    }
     ProgressBar bar(runs, "runs", static_cast<int64_t>(runs) * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
     const RoughnessStats stats = experiment.run(
         jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
     bar.finish();
     if (series)
         series->commit(jobs, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (analysis) {
+        analysis->add(*surfaces);
+        analysis->commit();
+    }
     return experimentOutcome(o, s, stats, std::move(csv));
 }
 
@@ -204,6 +234,15 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
     if (!o.layerFile.empty())
         settings["layer"] = QString::fromStdString(o.layerFile);
 
+    if (out.scaling) {
+        QJsonArray sizes;
+        for (int32_t side : o.sizes)
+            sizes.append(side);
+        settings.remove("columns");
+        settings.remove("rows");
+        settings["sizes"] = sizes;
+    }
+
     QJsonObject summary;
     summary["settings"] = settings;
     summary["runs"] = static_cast<qint64>(out.runs);
@@ -213,6 +252,11 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
         {"last", static_cast<qint64>(static_cast<uint32_t>(out.firstSeed + out.runs - 1))},
         {"fromClock", s.seedFromClock},
     };
+    if (out.scaling) {
+        summary["fss"] = ScalingCommand::json(*out.scaling);
+        summary["seconds"] = out.seconds;
+        return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
+    }
     summary["finalDeposited"] = out.finalDeposited;
     summary["finalRoughness"] = QJsonObject{
         {"mean", out.finalMean}, {"stddev", out.finalStddev}, {"stderr", out.finalStderr},
@@ -356,18 +400,28 @@ int BatchTool::main(int argc, char** argv)
     try {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan settings = BatchPlan::resolve(options);
-        warnAboutThePeriod(options, settings);
+        if (options.sizes.empty()) // --sizes warns about the lattices it grows
+            warnAboutThePeriod(options, settings);
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();
             jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
         }
-        Outcome outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
+        Outcome outcome;
+        if (!options.sizes.empty()) {
+            outcome.runs = options.runs;
+            outcome.firstSeed = settings.seed;
+            outcome.scaling = ScalingCommand::run(options, settings, jobs, &stopRequest);
+        } else {
+            outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
+        }
         if (options.runs == 0)
             jobs = 1;
         outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (options.json)
             std::cout << jsonSummary(options, settings, jobs, outcome) << std::endl;
+        else if (outcome.scaling)
+            std::cout << ScalingCommand::summary(*outcome.scaling) << std::flush;
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
         return finishOutput();

@@ -84,6 +84,8 @@ void SingleRunCommand::run()
         return true;
     });
     double w = sim.lattice ? sim.lattice->roughness() : 0.0;
+    if (onTick)
+        onTick(0, sim);
     for (; tick <= s.steps; ++tick) {
         checkStop(stop_);
         if (!growth.advance())
@@ -102,6 +104,8 @@ void SingleRunCommand::run()
             roughness.push_back(w);
             deposited.push_back(sim.deposited);
         }
+        if (onTick)
+            onTick(tick, sim);
         bar.update(tick, static_cast<double>(tick)); // cheap when hidden or drawn recently
     }
     bar.finish();

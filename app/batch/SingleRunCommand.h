@@ -4,9 +4,11 @@
 // writability before the first tick and written whole or not at all.
 #include "batch/BatchCommandLine.h"
 #include "batch/BatchPlan.h"
+#include "model/Symulacja.h"
 #include "run/StopRequest.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class SingleRunCommand {
@@ -22,6 +24,8 @@ public:
     std::vector<double> roughness;
     std::vector<double> deposited;
     bool keepSeries = false;
+    // Called with the film before the first tick (tick 0) and after every tick.
+    std::function<void(int64_t tick, const Symulacja& sim)> onTick;
     double finalRoughness = 0.0;
     double finalDeposited = 0.0;
     int32_t finalHeightOffset = 0;

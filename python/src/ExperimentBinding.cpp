@@ -8,6 +8,7 @@
 #include "run/GrowthFit.h"
 #include "run/SettingChecks.h"
 
+#include <limits>
 #include <pybind11/numpy.h>
 
 #include <algorithm>
@@ -61,6 +62,12 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
     r["stderr"] = arrayOf(stderr_);
     r["min"] = arrayOf(min);
     r["max"] = arrayOf(max);
+    // The local slope of log W against log t; NaN where the CSV leaves it empty.
+    const std::vector<std::optional<double>> betaEff = effectiveExponent(mean);
+    std::vector<double> slope(betaEff.size());
+    for (size_t i = 0; i < betaEff.size(); ++i)
+        slope[i] = betaEff[i].value_or(std::numeric_limits<double>::quiet_NaN());
+    r["beta_eff"] = arrayOf(slope);
     r["series"] = series;
     r["fit"] = f;
     r["runs"] = stats.runs();

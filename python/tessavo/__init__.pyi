@@ -70,6 +70,7 @@ class ExperimentResult(TypedDict):
     stderr: npt.NDArray[np.float64]
     min: npt.NDArray[np.float64]
     max: npt.NDArray[np.float64]
+    beta_eff: npt.NDArray[np.float64]  # NaN at the first and last tick, as the CSV leaves them empty
     series: Optional[npt.NDArray[np.float64]]
     fit: Fit
     runs: int

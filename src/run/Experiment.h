@@ -6,6 +6,7 @@
 #include "run/RoughnessStats.h"
 #include "run/FilmSetup.h"
 #include "run/StopRequest.h"
+#include "analysis/SurfaceAnalysis.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,18 @@ public:
                                          const std::vector<double>& deposited)>;
     void observeRuns(RunObserver observer) { observer_ = std::move(observer); }
 
+    // Surface analyses: every run analyses its lattice at the ticks of isAnalysisTick(t, ticks,
+    // every) (run/AnalysisStats.h; 0 is the lattice before the first tick) on its own thread,
+    // and its analyses, in tick order, are handed to `fold` in run order on the thread that
+    // adds the run. Set before run().
+    using AnalysisFold = std::function<void(const std::vector<SurfaceAnalysis>& analyses)>;
+    void analyseSurfaces(int64_t every, AnalysisFold fold);
+
+    // Hands each run's roughness series (index 0 is tick 1) to `observer` in run order, as the
+    // run is added to the statistics. Set before run().
+    using SeriesObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
+    void observeSeries(SeriesObserver observer) { seriesObserver_ = std::move(observer); }
+
     // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
     uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
 
@@ -73,4 +86,9 @@ private:
     int64_t ticks_;
     int32_t first_ = 0, end_; // the runs run: first_ .. end_-1
     RunObserver observer_;
+
+    bool analyses_ = false;
+    int64_t analyseEvery_ = 0;
+    AnalysisFold analysisFold_;
+    SeriesObserver seriesObserver_;
 };

@@ -1,5 +1,6 @@
 #include "run/GrowthFit.h"
 
+#include "analysis/LineFit.h"
 #include "files/NumberText.h"
 
 #include <cmath>
@@ -61,9 +62,9 @@ GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, i
             + " holds fewer than 3 ticks: the roughness does not grow long enough to fit beta";
         return result;
     }
-    // Centre the sums on the means so that long windows keep their precision.
-    const double n = static_cast<double>(last - first + 1);
-    double meanX = 0.0, meanY = 0.0;
+    std::vector<double> logTicks, logWidths;
+    logTicks.reserve(static_cast<size_t>(last - first + 1));
+    logWidths.reserve(static_cast<size_t>(last - first + 1));
     bool constant = true;
     for (int64_t t = first; t <= last; ++t) {
         const double w = roughness[t - 1];
@@ -75,33 +76,22 @@ GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, i
         }
         if (w != roughness[first - 1])
             constant = false;
-        meanX += std::log(static_cast<double>(t));
-        meanY += std::log(w);
+        logTicks.push_back(std::log(static_cast<double>(t)));
+        logWidths.push_back(std::log(w));
     }
     if (constant) {
         result.message = "the roughness does not change over ticks " + tickRange(first, last)
             + ": no growth exponent can be fitted";
         return result;
     }
-    meanX /= n;
-    meanY /= n;
-    double sxx = 0.0, sxy = 0.0;
-    for (int64_t t = first; t <= last; ++t) {
-        const double dx = std::log(static_cast<double>(t)) - meanX;
-        const double dy = std::log(roughness[t - 1]) - meanY;
-        sxx += dx * dx;
-        sxy += dx * dy;
-    }
-    const double slope = sxy / sxx;
-    double residuals = 0.0;
-    for (int64_t t = first; t <= last; ++t) {
-        const double dx = std::log(static_cast<double>(t)) - meanX;
-        const double r = std::log(roughness[t - 1]) - meanY - slope * dx;
-        residuals += r * r;
+    const LineFit line = LineFit::through(logTicks, logWidths);
+    if (!line.ok) {
+        result.message = line.message;
+        return result;
     }
     result.ok = true;
-    result.beta = slope;
-    result.error = std::sqrt(residuals / (n - 2.0) / sxx);
+    result.beta = line.slope;
+    result.error = line.slopeError;
     return result;
 }
 
@@ -138,4 +128,18 @@ std::string GrowthFit::summary(int64_t runs) const
         return "beta cannot be fitted: " + message;
     return "beta = " + fixedText(beta, 3) + " +/- " + fixedText(error, 3) + " (ticks "
         + tickRange(firstTick, lastTick) + ", " + std::to_string(runs) + (runs == 1 ? " run)" : " runs)");
+}
+
+std::vector<std::optional<double>> effectiveExponent(const std::vector<double>& roughness)
+{
+    std::vector<std::optional<double>> beta(roughness.size());
+    for (size_t i = 1; i + 1 < roughness.size(); ++i) {
+        const double before = roughness[i - 1], now = roughness[i], after = roughness[i + 1];
+        if (!(before > 0.0) || !(now > 0.0) || !(after > 0.0) || !std::isfinite(before) || !std::isfinite(after))
+            continue;
+        // Ticks t - 1 and t + 1 for the value at tick t = i + 1.
+        const double t = static_cast<double>(i + 1);
+        beta[i] = (std::log(after) - std::log(before)) / (std::log(t + 1.0) - std::log(t - 1.0));
+    }
+    return beta;
 }

@@ -2,6 +2,7 @@
 // GrowthFit: the growth exponent beta from a roughness curve W(t) ~ t^beta, a least-squares
 // line through (log t, log W) over a window of ticks. Ticks count from 1; W is in layers.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,3 +29,9 @@ struct GrowthFit {
     // "beta = 0.251 +/- 0.004 (ticks 100..2000, 32 runs)", or the message.
     std::string summary(int64_t runs) const;
 };
+
+// The effective exponent beta_eff(t), the local slope of ln W against ln t by the centred
+// difference (ln W(t+1) - ln W(t-1)) / (ln(t+1) - ln(t-1)), for each tick of a series
+// (roughness[i] belongs to tick i + 1). Empty at the first and the last tick and wherever W at
+// t - 1, t or t + 1 is not a positive number.
+std::vector<std::optional<double>> effectiveExponent(const std::vector<double>& roughness);

@@ -31,9 +31,25 @@ TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
                                             jobs + ".csv"})).status, 0);
         const std::string one = tool.read("1.csv");
         EXPECT_EQ(linesOf(one).size(), 121u);
-        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max");
+        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff");
         EXPECT_EQ(one, tool.read("4.csv"));
         EXPECT_EQ(one, tool.read("3.csv"));
+    }
+
+    // beta_eff, last: the centred slope of ln W (the mean) against ln t, none at either end.
+    const std::string one = tool.read("1.csv");
+    const std::vector<std::string> lines = linesOf(one);
+    const std::vector<double> mean = csvColumn(one, 2);
+    EXPECT_EQ(lines[1].back(), ',');
+    EXPECT_EQ(lines[120].back(), ',');
+    for (size_t t = 2; t < 120; ++t) {
+        const double before = mean[t - 2], now = mean[t - 1], after = mean[t];
+        const std::vector<std::string> fields = fieldsOf(lines[t]);
+        if (before > 0 && now > 0 && after > 0)
+            EXPECT_NEAR(numberOf(fields.at(7)), (std::log(after) - std::log(before)) / (std::log(t + 1.0) - std::log(t - 1.0)),
+                        1e-12) << "tick " << t;
+        else
+            EXPECT_EQ(fields.size(), 7u) << "tick " << t;
     }
 }
 
@@ -189,6 +205,26 @@ TEST(Experiment, AnExperimentTooLargeForTheMachineIsRefusedUpFront)
         EXPECT_NE(message.find("--steps"), std::string::npos) << message;
     }
     EXPECT_NO_THROW(Experiment(settings, 1, 2, 1000).checkMemory(2, uint64_t{8} << 30));
+}
+
+TEST(Experiment, SurfaceAnalysesCountTowardsTheMemory)
+{
+    FilmSetup settings;
+    settings.scenario = windowDefaults();
+    Experiment plain(settings, 1, 8, 100000), rare(settings, 1, 8, 100000), every(settings, 1, 8, 100000);
+    rare.analyseSurfaces(10000, {});
+    every.analyseSurfaces(1, {});
+    EXPECT_LT(plain.memoryNeeded(2), rare.memoryNeeded(2));
+    EXPECT_LT(rare.memoryNeeded(2), every.memoryNeeded(2));
+    // An analysis every tick of a long run is refused before the first tick, with the remedy.
+    Experiment huge(settings, 1, 2, INT32_MAX);
+    huge.analyseSurfaces(1, {});
+    try {
+        huge.checkMemory(2, uint64_t{1} << 40);
+        FAIL() << "no error for " << huge.memoryNeeded(2) << " bytes";
+    } catch (const AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("--analyze-every"), std::string::npos) << e.what();
+    }
 }
 
 TEST(Experiment, FewerThreadsThanAskedForGiveTheSameResults)

@@ -33,7 +33,7 @@ class Batch:
         """The header and the columns of a CSV, as the exact doubles of their 17-digit texts."""
         lines = self.path(name).read_text().splitlines()
         columns = list(zip(*(line.split(",") for line in lines[1:])))
-        return lines[0].split(","), [np.array([float(v) for v in c]) for c in columns]
+        return lines[0].split(","), [np.array([float(v) if v else np.nan for v in c]) for c in columns]
 
 
 @pytest.fixture

@@ -35,7 +35,7 @@ def test_slices_on_workers_equal_the_one_process_experiment_and_the_batch_csv(cl
             assert np.array_equal(r[name], reference[name]), (chunk, name)
         assert r["fit"] == reference["fit"] and r["runs"] == 9
     for name, column in zip(header, columns):
-        assert np.array_equal(r[name], column), name
+        assert np.array_equal(r[name], column, equal_nan=True), name
 
 
 def test_bad_settings_are_refused_before_anything_is_sent(client):

@@ -95,3 +95,28 @@ TEST(GrowthFit, FlatOrEmptySeriesGiveMessagesNotNumbers)
     EXPECT_FALSE(fit.ok);
     EXPECT_NE(fit.message.find("less than one layer"), std::string::npos) << fit.message;
 }
+
+TEST(GrowthFit, EffectiveExponentIsTheLocalSlopeOfLogWAgainstLogT)
+{
+    // A power law has its exponent at every tick between the first and the last.
+    Series s = powerLaw(50, 0.37, 0.25, 10);
+    std::vector<std::optional<double>> beta = effectiveExponent(s.w);
+    ASSERT_EQ(beta.size(), 50u);
+    EXPECT_FALSE(beta.front());
+    EXPECT_FALSE(beta.back());
+    for (size_t i = 1; i + 1 < beta.size(); ++i) {
+        ASSERT_TRUE(beta[i]) << "tick " << i + 1;
+        EXPECT_NEAR(*beta[i], 0.25, 1e-12) << "tick " << i + 1;
+    }
+    // W = 2, 3, 8, 5 at ticks 1..4: at tick 2 (ln 8 - ln 2) / (ln 3 - ln 1) = ln 4 / ln 3.
+    beta = effectiveExponent({2, 3, 8, 5});
+    EXPECT_DOUBLE_EQ(*beta[1], std::log(4.0) / std::log(3.0));
+    EXPECT_DOUBLE_EQ(*beta[2], std::log(5.0 / 3.0) / std::log(2.0));
+    // No slope beside a W of 0.
+    beta = effectiveExponent({0, 1, 2, 3, 0, 5, 6});
+    EXPECT_FALSE(beta[1]);
+    EXPECT_TRUE(beta[2]);
+    EXPECT_FALSE(beta[3]);
+    EXPECT_FALSE(beta[4]);
+    EXPECT_FALSE(beta[5]);
+}
