@@ -423,20 +423,24 @@ void AnalysisWindow::saveData(const QString& fileName)
         w += std::to_string(i + 1) + "," + exactText(growth_.deposited[k]) + ","
             + std::to_string(growth_.heightOffset[k]) + "," + exactText(growth_.roughness[k]) + "\n";
     }
+    // S(k) and the moments in the batch tool's --analysis formats (one analysed tick).
+    const std::string tick = std::to_string(shownTicks_) + ",";
     std::string& sk = texts[1];
-    sk = "k,S,modes\n";
+    sk = "tick,k,S,modes\n";
     for (size_t i = 0; i < structure_.k.size(); ++i)
-        sk += exactText(structure_.k[i]) + "," + exactText(structure_.s[i]) + "," + std::to_string(structure_.modes[i])
-            + "\n";
+        sk += tick + exactText(structure_.k[i]) + "," + exactText(structure_.s[i]) + ","
+            + std::to_string(structure_.modes[i]) + "\n";
     std::string& hist = texts[2];
     hist = "from,to,deviation,count,fraction\n";
     for (size_t i = 0; i < histogram_.count.size(); ++i)
         hist += std::to_string(histogram_.from[i]) + "," + std::to_string(histogram_.from[i] + histogram_.binWidth - 1)
             + "," + exactText(histogram_.deviation[i]) + "," + std::to_string(histogram_.count[i]) + ","
             + exactText(histogram_.fraction[i]) + "\n";
-    texts[3] = "tick,mean,width,skewness,excess_kurtosis\n" + std::to_string(shownTicks_) + ","
-        + exactText(histogram_.mean) + "," + exactText(width_) + "," + optionalText(moments_.skewness) + ","
-        + optionalText(moments_.excessKurtosis) + "\n";
+    const Tablica* lattice = form_.sim ? form_.sim->lattice.get() : nullptr;
+    const std::optional<double> xi
+        = lattice && !lattice->empty() ? correlation(heightView(*lattice)).length : std::optional<double>();
+    texts[3] = "tick,W,skewness,excess_kurtosis,xi\n" + tick + exactText(width_) + ","
+        + optionalText(moments_.skewness) + "," + optionalText(moments_.excessKurtosis) + "," + optionalText(xi) + "\n";
 
     for (int i = 0; i < 4; ++i) {
         OutputFile file(names[i]);

@@ -276,13 +276,14 @@ void AnalysisWindowTest::exportsWriteTheDataAndThePicture()
     // S(k) reads back exactly.
     const StructureFactorCurve sk = structureFactor(g.view());
     const QList<QByteArray> s = readAll(g.scratch.path(QStringLiteral("run.sk.csv"))).split('\n');
-    QCOMPARE(s.front(), QByteArray("k,S,modes"));
+    QCOMPARE(s.front(), QByteArray("tick,k,S,modes"));
     QCOMPARE(size_t(s.size()), sk.k.size() + 2);
     for (size_t i = 0; i < sk.k.size(); ++i) {
         const QList<QByteArray> cells = s[qsizetype(i) + 1].split(',');
-        QCOMPARE(cells[0].toDouble(), sk.k[i]);
-        QCOMPARE(cells[1].toDouble(), sk.s[i]);
-        QCOMPARE(cells[2].toLongLong(), sk.modes[i]);
+        QCOMPARE(cells[0].toLongLong(), 120);
+        QCOMPARE(cells[1].toDouble(), sk.k[i]);
+        QCOMPARE(cells[2].toDouble(), sk.s[i]);
+        QCOMPARE(cells[3].toLongLong(), sk.modes[i]);
     }
     int64_t counted = 0;
     const QList<QByteArray> hist = readAll(g.scratch.path(QStringLiteral("run.hist.csv"))).split('\n');
@@ -290,7 +291,7 @@ void AnalysisWindowTest::exportsWriteTheDataAndThePicture()
         counted += hist[i].split(',')[3].toLongLong();
     QCOMPARE(counted, g.view().cells());
     QVERIFY(readAll(g.scratch.path(QStringLiteral("run.moments.csv")))
-                .startsWith("tick,mean,width,skewness,excess_kurtosis\n120,"));
+                .startsWith("tick,W,skewness,excess_kurtosis,xi\n120,"));
 
     const QImage picture(g.scratch.path(QStringLiteral("panes.png")));
     QCOMPARE(picture.size(), a.picture().size());
