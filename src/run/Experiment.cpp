@@ -64,6 +64,24 @@ uint64_t analysisBytes(int32_t rows, int32_t cols)
     return 8 * (7 * bins + 2 * 32 + 3 * 64) + 256;
 }
 
+// Grows a film `ticks` ticks into its series (index t is tick t + 1), calling afterTick(t)
+// after tick t; a stop is seen between ticks and between relaxation sweeps.
+template <class AfterTick>
+void growInto(FilmRun& growth, int64_t ticks, const StopRequest* stop, std::vector<double>& roughness,
+              std::vector<double>& deposited, AfterTick afterTick)
+{
+    if (stop)
+        growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
+    for (int64_t t = 0; t < ticks; ++t) {
+        checkStop(stop);
+        if (!growth.advance())
+            throw Interrupted();
+        roughness[static_cast<size_t>(t)] = growth.roughness();
+        deposited[static_cast<size_t>(t)] = growth.simulation().deposited;
+        afterTick(t + 1);
+    }
+}
+
 std::string gigabytes(uint64_t bytes)
 {
     const uint64_t gb = (bytes + (uint64_t{1} << 30) - 1) >> 30;
@@ -79,15 +97,7 @@ Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t 
     series.roughness.resize(static_cast<size_t>(ticks));
     series.deposited.resize(static_cast<size_t>(ticks));
     FilmRun growth(settings, firstSeed, k);
-    if (stop)
-        growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
-    for (int64_t t = 0; t < ticks; ++t) {
-        checkStop(stop);
-        if (!growth.advance())
-            throw Interrupted();
-        series.roughness[t] = growth.roughness();
-        series.deposited[t] = growth.simulation().deposited;
-    }
+    growInto(growth, ticks, stop, series.roughness, series.deposited, [](int64_t) {});
     return series;
 }
 
@@ -202,8 +212,6 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                 series.roughness.resize(static_cast<size_t>(ticks_));
                 series.deposited.resize(static_cast<size_t>(ticks_));
                 FilmRun growth(settings_, firstSeed_, static_cast<uint32_t>(k));
-                if (stop)
-                    growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
                 // One thread an analysis: the other threads are busy with runs of their own.
                 const auto analyseAt = [&](int64_t tick) {
                     const Symulacja& sim = growth.simulation();
@@ -211,15 +219,10 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                         series.analyses.push_back(analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}, 1));
                 };
                 analyseAt(0);
-                for (int64_t t = 0; t < ticks_; ++t) {
-                    checkStop(stop);
-                    if (!growth.advance())
-                        throw Interrupted();
-                    series.roughness[t] = growth.roughness();
-                    series.deposited[t] = growth.simulation().deposited;
+                growInto(growth, ticks_, stop, series.roughness, series.deposited, [&](int64_t tick) {
                     ticksDone.fetch_add(1, std::memory_order_relaxed);
-                    analyseAt(t + 1);
-                }
+                    analyseAt(tick);
+                });
             } catch (const std::bad_alloc&) {
                 std::lock_guard<std::mutex> lock(mutex);
                 giveUp(k);

@@ -1,5 +1,7 @@
 #include "run/SeriesFile.h"
 
+#include "run/StartLattice.h"
+
 #include "files/FileReplacer.h"
 #include "files/OutputFile.h"
 #include "model/AppError.h"
@@ -357,21 +359,6 @@ Handle openDataset(hid_t file, const std::string& path, const char* name, H5T_cl
         || H5Sget_simple_extent_ndims(space.get()) != rank || H5Sget_simple_extent_dims(space.get(), dims, nullptr) != rank)
         throw AppError(path + ": the dataset '" + std::string(name) + "' is damaged or of the wrong kind");
     return dataset;
-}
-
-void checkReadableFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw AppError("cannot read " + path + ": " + std::strerror(errno));
-    struct stat st {};
-    const bool statted = ::fstat(fd, &st) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!statted)
-        throw AppError("cannot read " + path + ": " + std::strerror(error));
-    if (!S_ISREG(st.st_mode))
-        throw AppError("cannot read " + path + ": it is not a regular file");
 }
 
 } // namespace
