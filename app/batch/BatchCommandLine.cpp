@@ -76,16 +76,16 @@ using SettingChecks::paletteList;
 
 // One option: its names, the name of its value (empty for a switch), its help line, and what
 // it does to the command line when given.
-struct OptionSpec {
+struct OptionEntry {
     QStringList names;
     QString valueName;
     std::string help;
     std::function<void(Line&, const std::string& value)> apply;
 };
 
-const std::vector<OptionSpec>& optionTable()
+const std::vector<OptionEntry>& optionTable()
 {
-    static const std::vector<OptionSpec> table = {
+    static const std::vector<OptionEntry> table = {
         {{"h", "help"}, "", "Shows this help.", [](Line& o, const std::string&) { o.help = true; }},
         {{"version"}, "", "Shows the version.", [](Line& o, const std::string&) { o.version = true; }},
         {{"seed"}, "S", "Seeds the generator with S (default: the clock, like the window).",
@@ -297,8 +297,8 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
         "layer file, pictures and roughness series; or runs many independent runs and fits the\n"
         "growth exponent. 'tessavo-batch merge SERIES.h5 ...' merges the slices of an experiment\n"
         "written with --run-range and --series (see 'tessavo-batch merge --help').");
-    for (const OptionSpec& spec : optionTable())
-        parser.addOption(QCommandLineOption(spec.names, QString::fromStdString(spec.help), spec.valueName));
+    for (const OptionEntry& entry : optionTable())
+        parser.addOption(QCommandLineOption(entry.names, QString::fromStdString(entry.help), entry.valueName));
 
     BatchCommandLine o;
     o.helpText = parser.helpText().replace("<executable_name>", "tessavo-batch").toStdString();
@@ -317,10 +317,10 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
     // In the order of the table, which is the order of the help. A value the setting does not
     // take is a mistake in the command line.
     try {
-        for (const OptionSpec& spec : optionTable()) {
-            const QString name = spec.names.last();
+        for (const OptionEntry& entry : optionTable()) {
+            const QString name = entry.names.last();
             if (parser.isSet(name))
-                spec.apply(o, spec.valueName.isEmpty() ? std::string() : parser.value(name).toStdString());
+                entry.apply(o, entry.valueName.isEmpty() ? std::string() : parser.value(name).toStdString());
         }
         checkCombinations(o, parser);
     } catch (const SettingError& e) {
