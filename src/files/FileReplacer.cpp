@@ -272,22 +272,31 @@ bool FileReplacer::openTemporary(const std::string& directory, int permissions)
         }
     }
     // The file system has no unnamed files: a short name, removed again on every failure.
+    const int e = claimTemporary(directory, [&](const std::string& name) {
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+        return fd_ >= 0 ? 0 : errno;
+    });
+    if (e != 0)
+        return fail(e);
+    mode_ = Mode::Named;
+    return true;
+}
+
+int FileReplacer::claimTemporary(const std::string& directory, const std::function<int(const std::string&)>& make)
+{
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = temporaryName(directory);
         temporarySlot_ = registerTemporary(temporary_);
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
-        if (fd_ >= 0) {
-            mode_ = Mode::Named;
-            return true;
-        }
-        const int e = errno;
+        const int e = make(temporary_);
+        if (e == 0)
+            return 0;
         unregisterTemporary(temporarySlot_);
         temporarySlot_ = -1;
         temporary_.clear();
         if (e != EEXIST)
-            return fail(e);
+            return e;
     }
-    return fail(EEXIST);
+    return EEXIST;
 }
 
 bool FileReplacer::write(const void* data, std::size_t size)
@@ -344,20 +353,11 @@ bool FileReplacer::linkUnnamed()
         if (errno != EEXIST)
             return fail(errno);
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = temporaryName(directory_);
-        temporarySlot_ = registerTemporary(temporary_);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            break;
-        const int e = errno;
-        unregisterTemporary(temporarySlot_);
-        temporarySlot_ = -1;
-        temporary_.clear();
-        if (e != EEXIST)
-            return fail(e);
-    }
-    if (temporary_.empty())
-        return fail(EEXIST);
+    const int e = claimTemporary(directory_, [&](const std::string& name) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    });
+    if (e != 0)
+        return fail(e);
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
         return fail(errno);
     releaseTemporary(false);

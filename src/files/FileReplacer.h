@@ -11,6 +11,7 @@
 // discarded before commit() leaves the target as it was. Failures keep the system's reason
 // ("No space left on device") in error().
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class FileReplacer {
@@ -55,6 +56,10 @@ private:
     enum class Mode { Closed, Unnamed, Named, InPlace };
 
     bool fail(int errorNumber, const std::string& reason = std::string());
+    // A short unique name beside the target for `make` (0, or the errno of its failure), kept in
+    // temporary_ and registered for removal at a stop signal; another name on EEXIST. Returns 0
+    // or the errno.
+    int claimTemporary(const std::string& directory, const std::function<int(const std::string&)>& make);
     bool openTemporary(const std::string& directory, int permissions);
     bool commitInPlace(bool durable);
     bool linkUnnamed();
