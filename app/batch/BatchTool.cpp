@@ -18,6 +18,7 @@
 #include "batch/UsageError.h"
 #include "model/Symulacja.h"
 #include "run/SeriesFile.h"
+#include "run/SettingChecks.h"
 #include "run/StopRequest.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,7 @@
 
 #include <csignal>
 #include <chrono>
+#include <functional>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -300,6 +302,25 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
         std::cerr << programName << ": " << message.toStdString() << std::endl;
 }
 
+// The exit status of the work: 0 or what it returns; a mistake in the arguments 2, a stop 130,
+// a file or memory error 1, each with its one line on stderr.
+int statusOf(const std::function<int()>& work)
+{
+    try {
+        return work();
+    } catch (const UsageError& e) {
+        return fail(2, e.what());
+    } catch (const SettingError& e) {
+        return fail(2, e.what());
+    } catch (const Interrupted& e) {
+        return fail(130, e.what());
+    } catch (const AppError& e) {
+        return fail(1, e.what());
+    } catch (const std::bad_alloc&) {
+        return fail(1, "out of memory");
+    }
+}
+
 // tessavo-batch merge: the series files of the slices of an experiment into the outputs that
 // one machine running all of it writes. The summary differs only in "seconds", here the sum
 // of the slices' times, and "jobs", the most threads a slice ran on.
@@ -320,7 +341,7 @@ int runMerge(int argc, char** argv)
         return finishOutput();
     }
     QCoreApplication app(argc, argv);
-    try {
+    return statusOf([&] {
         const MergedSeries merged(m.inputs);
         BatchCommandLine o;
         BatchPlan s;
@@ -330,9 +351,8 @@ int runMerge(int argc, char** argv)
         o.fitFrom = m.fitFrom;
         o.fitTo = m.fitTo;
         o.json = m.json;
-        if (o.fitTo && *o.fitTo > o.steps)
-            throw UsageError("--fit-range: T2 " + std::to_string(*o.fitTo) + " is beyond the last tick "
-                             + std::to_string(o.steps));
+        if (o.fitTo)
+            SettingChecks::fitRangeWithin(*o.fitTo, o.steps);
         std::unique_ptr<OutputFile> csv;
         if (!o.roughnessFile.empty())
             csv = std::make_unique<OutputFile>(o.roughnessFile);
@@ -349,13 +369,7 @@ int runMerge(int argc, char** argv)
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
         return finishOutput();
-    } catch (const UsageError& e) {
-        return fail(2, e.what());
-    } catch (const AppError& e) {
-        return fail(1, e.what());
-    } catch (const std::bad_alloc&) {
-        return fail(1, "out of memory");
-    }
+    });
 }
 
 } // namespace
@@ -397,7 +411,7 @@ int BatchTool::main(int argc, char** argv)
     }
 
     catchStopSignals();
-    try {
+    return statusOf([&] {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan settings = BatchPlan::resolve(options);
         if (options.sizes.empty()) // --sizes warns about the lattices it grows
@@ -425,13 +439,5 @@ int BatchTool::main(int argc, char** argv)
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
         return finishOutput();
-    } catch (const UsageError& e) {
-        return fail(2, e.what());
-    } catch (const Interrupted& e) {
-        return fail(130, e.what());
-    } catch (const AppError& e) {
-        return fail(1, e.what());
-    } catch (const std::bad_alloc&) {
-        return fail(1, "out of memory");
-    }
+    });
 }
