@@ -7,7 +7,7 @@
 
 const char* generatorName(Generator g)
 {
-    return g == Generator::Philox ? "philox" : "lcg";
+    return generatorNames[g == Generator::Philox ? 1 : 0];
 }
 
 bool generatorOfName(const std::string& name, Generator& out)

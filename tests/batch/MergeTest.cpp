@@ -102,6 +102,8 @@ TEST_F(Merge, SlicesThatAreNotOneWholeExperimentAreRefused)
     expectRefused({"a.h5", "seed8.h5", "c.h5"}, "seed8.h5 is not a slice of the experiment of a.h5: its seed is '8', not '7'");
     ASSERT_EQ(tool.run(experiment({"--run-range", "5:11", "--series", "philox.h5", "--rng", "philox"})).status, 0);
     expectRefused({"a.h5", "philox.h5", "c.h5"}, "its rng is 'philox', not 'lcg'");
+    ASSERT_EQ(tool.run(experiment({"--run-range", "5:11", "--series", "rd.h5", "--model", "rd"})).status, 0);
+    expectRefused({"a.h5", "rd.h5", "c.h5"}, "rd.h5 is not a slice of the experiment of a.h5: its model is 'rd', not 'tessavo'");
 }
 
 TEST_F(Merge, FilesThatAreNotSeriesFilesAreClearErrors)
