@@ -20,6 +20,7 @@
 #include "run/SeriesFile.h"
 #include "run/SettingChecks.h"
 #include "run/StopRequest.h"
+#include "ProgramVersion.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -59,7 +60,6 @@ void catchStopSignals()
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
-constexpr const char* programVersion = "1.5";
 
 struct Outcome {
     int64_t runs = 1;
@@ -78,11 +78,6 @@ GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const s
     if (o.fitFrom)
         return GrowthFit::over(w, *o.fitFrom, *o.fitTo);
     return GrowthFit::fit(w, deposited);
-}
-
-std::string gigabytes(uint64_t bytes)
-{
-    return std::to_string((bytes + (uint64_t{1} << 30) - 1) >> 30) + " GB";
 }
 
 // A single film that would not fit in the machine's memory is refused before it starts.
@@ -188,7 +183,7 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
     const int32_t runs = experiment.endRun() - experiment.firstRun();
     std::unique_ptr<SeriesWriter> series;
     if (!o.seriesFile.empty()) {
-        series = std::make_unique<SeriesWriter>(o.seriesFile, seriesHeaderOf(o, s, programVersion),
+        series = std::make_unique<SeriesWriter>(o.seriesFile, seriesHeaderOf(o, s),
                                                 experiment.firstRun(), experiment.endRun());
         experiment.observeRuns([writer = series.get()](int32_t k, const std::vector<double>& w,
                                                        const std::vector<double>& d) { writer->add(k, w, d); });

@@ -3,6 +3,7 @@
 #include "batch/UsageError.h"
 #include "model/AppError.h"
 #include "model/Convert.h"
+#include "ProgramVersion.h"
 
 #include <QCommandLineParser>
 
@@ -89,7 +90,7 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
     return m;
 }
 
-SeriesHeader seriesHeaderOf(const BatchCommandLine& o, const BatchPlan& s, const std::string& programVersion)
+SeriesHeader seriesHeaderOf(const BatchCommandLine& o, const BatchPlan& s)
 {
     const Scenario& sc = s.run.scenario;
     SeriesHeader h;

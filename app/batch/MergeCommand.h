@@ -32,7 +32,7 @@ struct MergeCommand {
 };
 
 // The header of the series file of an experiment run with these settings.
-SeriesHeader seriesHeaderOf(const BatchCommandLine& o, const BatchPlan& s, const std::string& programVersion);
+SeriesHeader seriesHeaderOf(const BatchCommandLine& o, const BatchPlan& s);
 
 class MergedSeries {
 public:
