@@ -21,9 +21,7 @@ namespace {
 // By the extension the options accepted: .bmp, .jpg or .png.
 void writePicture(const QImage& image, const std::string& name)
 {
-    if (fileExtension(name) == ".png")
-        writePng(image, name);
-    else if (!savePicture(image, name))
+    if (!savePicture(image, name, everyPictureFormat))
         throw AppError("cannot write " + name + ": unknown picture format");
 }
 

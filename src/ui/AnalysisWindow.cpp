@@ -453,14 +453,9 @@ void AnalysisWindow::savePicture(const QString& fileName)
 {
     std::string name = fileName.toStdString();
     const std::string extension = fileExtension(name);
-    const QImage image = picture();
-    if (extension == ".bmp" || extension == ".jpg") {
-        ::savePicture(image, name);
-        return;
-    }
-    if (extension != ".png")
+    if (extension != ".bmp" && extension != ".jpg" && extension != ".png")
         name += ".png";
-    writePng(image, name);
+    ::savePicture(picture(), name, everyPictureFormat);
 }
 
 void AnalysisWindow::saveDataClick()
