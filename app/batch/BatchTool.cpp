@@ -73,11 +73,12 @@ struct Outcome {
     std::optional<FiniteSizeScaling> scaling; // --sizes
 };
 
-GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const std::vector<double>& deposited)
+// The fit range of the command line, when one was given.
+std::optional<GrowthFit::TickRange> fitRangeOf(const BatchCommandLine& o)
 {
     if (o.fitFrom)
-        return GrowthFit::over(w, *o.fitFrom, *o.fitTo);
-    return GrowthFit::fit(w, deposited);
+        return GrowthFit::TickRange(*o.fitFrom, *o.fitTo);
+    return std::nullopt;
 }
 
 // A single film that would not fit in the machine's memory is refused before it starts.
@@ -122,7 +123,7 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
     out.finalMean = out.finalMin = out.finalMax = single.finalRoughness;
     if (o.fit) {
         out.fitted = true;
-        out.fit = fitOf(o, single.roughness, single.deposited);
+        out.fit = GrowthFit::of(single.roughness, single.deposited, fitRangeOf(o));
     }
     return out;
 }
@@ -165,7 +166,7 @@ Outcome experimentOutcome(const BatchCommandLine& o, const BatchPlan& s, const R
     }
     if (o.fit) {
         out.fitted = true;
-        out.fit = fitOf(o, stats.means(), stats.depositedSeries());
+        out.fit = GrowthFit::of(stats.means(), stats.depositedSeries(), fitRangeOf(o));
     }
     return out;
 }

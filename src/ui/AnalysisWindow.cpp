@@ -1,6 +1,5 @@
 #include "ui/AnalysisWindow.h"
 
-#include "analysis/LineFit.h"
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "files/PictureFile.h"
@@ -259,37 +258,17 @@ void AnalysisWindow::analyse()
 
 void AnalysisWindow::fitGrowth()
 {
-    // The fit: a line through (ln t, ln W) over the window, from the logarithms kept per tick.
-    GrowthFit fit;
-    if (userWindow_) {
-        fit.ok = true;
-        fit.firstTick = std::max<int64_t>(1, userWindow_->first);
-        fit.lastTick = std::min(userWindow_->second, shownTicks_);
-    } else {
-        fit = GrowthFit::defaultWindow(growth_.roughness, growth_.deposited);
-    }
-    intercept_ = 0.0;
-    if (fit.ok) {
-        const int64_t first = fit.firstTick, last = fit.lastTick;
-        LineFit line;
-        if (first >= 1 && last <= shownTicks_ && last - first + 1 >= 3) {
-            const auto n = static_cast<size_t>(last - first + 1);
-            line = LineFit::through(std::span<const double>(growth_.logTick).subspan(static_cast<size_t>(first - 1), n),
-                std::span<const double>(growth_.logRoughness).subspan(static_cast<size_t>(first - 1), n));
-        }
-        if (line.ok) {
-            fit.beta = line.slope;
-            fit.error = line.slopeError;
-            intercept_ = line.intercept;
-        } else {
-            // No line: the batch tool's fit says why (over() stops at the first tick it cannot
-            // use; a default window that ends before it starts needs fit()'s words).
-            fit = userWindow_ || last >= first ? GrowthFit::over(growth_.roughness, first, last)
-                                               : GrowthFit::fit(growth_.roughness, growth_.deposited);
-            fit.ok = false;
-        }
-    }
-    fit_ = fit;
+    // The batch tool's fit over the ticks shown (a Reset may have cleared the record since),
+    // from the logarithms kept per tick.
+    const auto shown = static_cast<size_t>(std::min(shownTicks_, growth_.ticks()));
+    const GrowthFit::Logs logs{std::span<const double>(growth_.logTick).first(shown),
+                               std::span<const double>(growth_.logRoughness).first(shown)};
+    std::optional<GrowthFit::TickRange> window;
+    if (userWindow_)
+        window = GrowthFit::TickRange(std::max<int64_t>(1, userWindow_->first),
+                                      std::min(userWindow_->second, static_cast<int64_t>(shown)));
+    fit_ = GrowthFit::of(std::span<const double>(growth_.roughness).first(shown),
+                         std::span<const double>(growth_.deposited).first(shown), window, &logs);
 }
 
 void AnalysisWindow::analyseLattice()
@@ -326,7 +305,7 @@ void AnalysisWindow::showGrowth()
     std::optional<std::pair<double, double>> band;
     QPointF anchor(0, 0);
     if (fit_.ok) {
-        auto lineAt = [this](double t) { return std::exp(intercept_ + fit_.beta * std::log(t)); };
+        auto lineAt = [this](double t) { return std::exp(fit_.intercept + fit_.beta * std::log(t)); };
         const double a = static_cast<double>(fit_.firstTick), b = static_cast<double>(fit_.lastTick);
         series.push_back({{QPointF(a, lineAt(a)), QPointF(b, lineAt(b))}, PlotWidget::Style::Line, fitColour,
             QString(), 0.0, true});
