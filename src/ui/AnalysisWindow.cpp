@@ -3,6 +3,7 @@
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "files/PictureFile.h"
+#include "run/ResultTables.h"
 #include "model/AppError.h"
 #include "ui/PlotWidget.h"
 #include "ui/TForm1.h"
@@ -32,11 +33,6 @@ const QColor referenceColour(100, 100, 100);
 QString utf8(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-std::string optionalText(const std::optional<double>& v)
-{
-    return v ? exactText(*v) : std::string();
 }
 
 QString shortNumber(double v)
@@ -394,32 +390,22 @@ void AnalysisWindow::saveData(const QString& fileName)
     for (const std::string& name : names)
         OutputFile::checkWritable(name);
 
+    // W(t) as the batch tool's single run; S(k) and the moments in its --analysis formats (one
+    // analysed tick).
+    using namespace ResultTables;
     std::string texts[4];
     std::string& w = texts[0];
-    w = "tick,deposited,heightOffset,roughness\n";
+    w = runHeader;
     for (int64_t i = 0; i < shownTicks_; ++i) {
         const auto k = static_cast<size_t>(i);
-        w += std::to_string(i + 1) + "," + exactText(growth_.deposited[k]) + ","
-            + std::to_string(growth_.heightOffset[k]) + "," + exactText(growth_.roughness[k]) + "\n";
+        w += runLine(i + 1, growth_.deposited[k], growth_.heightOffset[k], growth_.roughness[k]);
     }
-    // S(k) and the moments in the batch tool's --analysis formats (one analysed tick).
-    const std::string tick = std::to_string(shownTicks_) + ",";
-    std::string& sk = texts[1];
-    sk = "tick,k,S,modes\n";
-    for (size_t i = 0; i < structure_.k.size(); ++i)
-        sk += tick + exactText(structure_.k[i]) + "," + exactText(structure_.s[i]) + ","
-            + std::to_string(structure_.modes[i]) + "\n";
-    std::string& hist = texts[2];
-    hist = "from,to,deviation,count,fraction\n";
-    for (size_t i = 0; i < histogram_.count.size(); ++i)
-        hist += std::to_string(histogram_.from[i]) + "," + std::to_string(histogram_.from[i] + histogram_.binWidth - 1)
-            + "," + exactText(histogram_.deviation[i]) + "," + std::to_string(histogram_.count[i]) + ","
-            + exactText(histogram_.fraction[i]) + "\n";
+    texts[1] = analysisHeader(AnalysisTable::Sk, false) + structureFactorLines(shownTicks_, structure_);
+    texts[2] = histogramHeader + histogramLines(histogram_);
     const Tablica* lattice = form_.sim ? form_.sim->lattice.get() : nullptr;
     const std::optional<double> xi
         = lattice && !lattice->empty() ? correlation(heightView(*lattice)).length : std::optional<double>();
-    texts[3] = "tick,W,skewness,excess_kurtosis,xi\n" + tick + exactText(width_) + ","
-        + optionalText(moments_.skewness) + "," + optionalText(moments_.excessKurtosis) + "," + optionalText(xi) + "\n";
+    texts[3] = analysisHeader(AnalysisTable::Moments, false) + momentsLine(shownTicks_, width_, moments_, xi);
 
     for (int i = 0; i < 4; ++i) {
         OutputFile file(names[i]);
