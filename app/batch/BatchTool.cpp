@@ -106,19 +106,25 @@ JobProgress showOn(ProgressBar& bar)
     return [&bar](int64_t done, double ticksDone) { bar.update(done, ticksDone); };
 }
 
+// The results asked for that a single run and an experiment share.
+void requestResults(const BatchCommandLine& o, ResultRequest& request)
+{
+    request.roughnessFile = o.roughnessFile;
+    request.analysisPrefix = o.analysisPrefix;
+    request.analyzeEvery = o.analyzeEvery;
+    request.fit = o.fit;
+    request.fitRange = fitRangeOf(o.fitFrom, o.fitTo);
+}
+
 Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
     SingleRun::Outputs outputs;
-    outputs.roughnessFile = o.roughnessFile;
+    requestResults(o, outputs);
     outputs.layerFile = o.saveLayer;
     outputs.pictureFile = o.pictureFile;
     outputs.chartFile = o.chartFile;
     outputs.heightMapFile = o.heightMapFile;
     outputs.framesName = o.framesName;
-    outputs.analysisPrefix = o.analysisPrefix;
-    outputs.analyzeEvery = o.analyzeEvery;
-    outputs.fit = o.fit;
-    outputs.fitRange = fitRangeOf(o.fitFrom, o.fitTo);
     SingleRun single(s.run, s.seed, s.runIndex, s.steps, s.resume ? &*s.resume : nullptr, outputs,
                      {s.originX, s.originY, s.zoom, s.chartStyle});
     ProgressBar bar = progressBar(o, s.steps, "ticks", s.steps);
@@ -130,12 +136,8 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 Outcome runExperiment(const BatchCommandLine& o, const FilmSetup& film, const SeriesHeader& experiment, int32_t jobs)
 {
     ExperimentJob::Outputs outputs;
-    outputs.roughnessFile = o.roughnessFile;
+    requestResults(o, outputs);
     outputs.seriesFile = o.seriesFile;
-    outputs.analysisPrefix = o.analysisPrefix;
-    outputs.analyzeEvery = o.analyzeEvery;
-    outputs.fit = o.fit;
-    outputs.fitRange = fitRangeOf(o.fitFrom, o.fitTo);
     ExperimentJob experimentJob(film, experiment, o.runRange, outputs);
     ProgressBar bar = progressBar(o, experimentJob.runs(), "runs", experimentJob.totalTicks());
     Outcome outcome = experimentJob.run(jobs, showOn(bar), &stopRequest);

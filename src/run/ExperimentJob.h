@@ -10,6 +10,7 @@
 #include "run/GrowthFit.h"
 #include "run/JobProgress.h"
 #include "run/Outcome.h"
+#include "run/ResultRequest.h"
 #include "run/SeriesFile.h"
 #include "run/StopRequest.h"
 
@@ -23,13 +24,8 @@
 class ExperimentJob {
 public:
     // The outputs by file name (an empty name writes nothing).
-    struct Outputs {
-        std::string roughnessFile;
+    struct Outputs : ResultRequest {
         std::string seriesFile;
-        std::string analysisPrefix; // the five analysis files PREFIX.*.csv
-        int64_t analyzeEvery = 0;   // also every that many ticks (0: the last tick only)
-        bool fit = false;           // the growth exponent, over `fitRange` or the default window
-        std::optional<GrowthFit::TickRange> fitRange;
     };
 
     // The experiment `experiment` describes (its seed, runs and ticks, all of it recorded in the

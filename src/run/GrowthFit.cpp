@@ -144,7 +144,7 @@ std::string GrowthFit::summary(int64_t runs) const
         + tickRange(firstTick, lastTick) + ", " + std::to_string(runs) + (runs == 1 ? " run)" : " runs)");
 }
 
-std::vector<std::optional<double>> effectiveExponent(std::span<const double> roughness)
+std::vector<std::optional<double>> effectiveExponent(const std::vector<double>& roughness)
 {
     std::vector<std::optional<double>> beta(roughness.size());
     for (size_t i = 1; i + 1 < roughness.size(); ++i) {

@@ -52,4 +52,4 @@ struct GrowthFit {
 // difference (ln W(t+1) - ln W(t-1)) / (ln(t+1) - ln(t-1)), for each tick of a series
 // (roughness[i] belongs to tick i + 1). Empty at the first and the last tick and wherever W at
 // t - 1, t or t + 1 is not a positive number.
-std::vector<std::optional<double>> effectiveExponent(std::span<const double> roughness);
+std::vector<std::optional<double>> effectiveExponent(const std::vector<double>& roughness);

@@ -10,6 +10,7 @@
 #include "run/GrowthFit.h"
 #include "run/JobProgress.h"
 #include "run/Outcome.h"
+#include "run/ResultRequest.h"
 #include "run/StopRequest.h"
 
 #include <cstdint>
@@ -21,12 +22,8 @@ class SingleRun {
 public:
     // The outputs by file name (an empty name writes nothing): pictures by their extension
     // (.bmp, .jpg or .png), the top view as .png or .bmp, frames numbered from the name.
-    struct Outputs {
-        std::string roughnessFile, layerFile, pictureFile, chartFile, heightMapFile, framesName;
-        std::string analysisPrefix; // the five analysis files PREFIX.*.csv
-        int64_t analyzeEvery = 0;   // also every that many ticks (0: the last tick only)
-        bool fit = false;           // the growth exponent, over `fitRange` or the default window
-        std::optional<GrowthFit::TickRange> fitRange;
+    struct Outputs : ResultRequest {
+        std::string layerFile, pictureFile, chartFile, heightMapFile, framesName;
     };
     // How the pictures look: the surface's origin and cell size in bitmap pixels, the chart's style.
     struct View {

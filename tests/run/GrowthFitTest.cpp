@@ -119,7 +119,7 @@ TEST(GrowthFit, FlatOrEmptySeriesGiveMessagesNotNumbers)
     EXPECT_FALSE(GrowthFit::over(w, 4, 9).ok); // beyond the series
     EXPECT_FALSE(GrowthFit::fit({}, {}).ok);
     // Never a layer deposited.
-    fit = GrowthFit::fit({0.1, 0.2, 0.3}, {0.1, 0.2, 0.3});
+    fit = GrowthFit::fit(std::vector<double>{0.1, 0.2, 0.3}, std::vector<double>{0.1, 0.2, 0.3});
     EXPECT_FALSE(fit.ok);
     EXPECT_NE(fit.message.find("less than one layer"), std::string::npos) << fit.message;
 }
