@@ -28,6 +28,8 @@ __all__ = [
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
+#: The version of Tessavo this module belongs to, as tessavo-batch --version prints it.
+__version__: str = _tessavo.version
 #: The largest lattice side a film takes, in cells.
 largest_lattice_side: int = _tessavo.largest_lattice_side
 #: The five colour schemes of the surface picture, by number.

@@ -140,18 +140,18 @@ std::string frameNumber(int32_t index)
     return digits;
 }
 
-bool savePicture(const QImage& image, const std::string& fileName)
+bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats)
 {
     const std::string extension = fileExtension(fileName);
-    if (extension == ".bmp") {
+    if (formats.bmp && extension == ".bmp")
         writeBmp(image, fileName);
-        return true;
-    }
-    if (extension == ".jpg") {
+    else if (formats.jpeg && extension == ".jpg")
         writeJpeg(image, fileName);
-        return true;
-    }
-    return false;
+    else if (formats.png && extension == ".png")
+        writePng(image, fileName);
+    else
+        return false;
+    return true;
 }
 
 // 24 bits per pixel, rows bottom-up, each padded to a multiple of 4 bytes, no palette.

@@ -2,6 +2,7 @@
 
 #include "files/IniFile.h"
 #include "files/LayerFile.h"
+#include "files/SystemReason.h"
 #include "model/AppError.h"
 #include "model/SettingsTable.h"
 
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -23,14 +23,14 @@ void checkReadableFile(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        refuse(FileError::kindOf(error), std::strerror(error));
+        refuse(FileError::kindOf(error), systemReason(error));
     }
     struct stat st {};
     const bool statted = ::fstat(fd, &st) == 0;
     const int error = errno;
     ::close(fd);
     if (!statted)
-        refuse(FileError::kindOf(error), std::strerror(error));
+        refuse(FileError::kindOf(error), systemReason(error));
     if (S_ISDIR(st.st_mode))
         refuse(FileError::Kind::NotAFile, "it is a directory");
     if (!S_ISREG(st.st_mode))
