@@ -5,6 +5,7 @@
 #include "model/PhiloxBatch.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <cmath>
 
@@ -219,27 +220,16 @@ void Symulacja::landEach(Draws& random)
 template <class Draws>
 bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps)
 {
-    // The textbook models: one landing rule per particle, no relaxation sweeps.
-    switch (model) {
-    case GrowthModel::Tessavo:
-        break;
-    case GrowthModel::Rd:
-        landEach<landing::RandomDeposition>(random);
-        return true;
-    case GrowthModel::Rdsr:
-        landEach<landing::SurfaceRelaxation>(random);
-        return true;
-    case GrowthModel::Bd:
-        landEach<landing::Ballistic>(random);
-        return true;
-    case GrowthModel::Rsos:
-        landEach<landing::RestrictedSolidOnSolid>(random);
-        return true;
-    case GrowthModel::Wv:
-        landEach<landing::WolfVillain>(random);
-        return true;
-    case GrowthModel::Dt:
-        landEach<landing::DasSarmaTamborenea>(random);
+    // The textbook models: one landing rule per particle, no relaxation sweeps; the rule is
+    // chosen once a step, and each one's loop is compiled for it.
+    using Landing = void (Symulacja::*)(Draws&);
+    static constexpr Landing rules[] = {nullptr, &Symulacja::landEach<landing::RandomDeposition, Draws>,
+        &Symulacja::landEach<landing::SurfaceRelaxation, Draws>, &Symulacja::landEach<landing::Ballistic, Draws>,
+        &Symulacja::landEach<landing::RestrictedSolidOnSolid, Draws>, &Symulacja::landEach<landing::WolfVillain, Draws>,
+        &Symulacja::landEach<landing::DasSarmaTamborenea, Draws>};
+    static_assert(std::size(rules) == growthModels.size(), "one rule per model, in GrowthModel order");
+    if (const Landing rule = rules[static_cast<size_t>(model)]) {
+        (this->*rule)(random);
         return true;
     }
     {
