@@ -111,13 +111,13 @@ struct RestrictedSolidOnSolid {
     template <class Draws>
     static void land(Around& a, Draws&)
     {
-        const int64_t next = int64_t{*a.cell[0]} + 1;
-        for (int i = 1; i <= 4; ++i) {
-            const int64_t d = next - *a.cell[i];
-            if (d > 1 || d < -1)
-                return; // rejected
-        }
-        addOne(a.cell[0]);
+        // |h + 1 - h(n)| <= 1 is h <= h(n) <= h + 2; tested without a branch, since whether a
+        // particle is rejected cannot be foreseen.
+        const int64_t h = *a.cell[0];
+        bool fits = true;
+        for (int i = 1; i <= 4; ++i)
+            fits &= static_cast<uint64_t>(int64_t{*a.cell[i]} - h) <= 2;
+        *a.cell[0] = static_cast<int32_t>(static_cast<uint32_t>(*a.cell[0]) + static_cast<uint32_t>(fits));
     }
 };
 
