@@ -224,6 +224,9 @@ const std::vector<OptionEntry>& optionTable()
          [](Line& o, const std::string& v) { o.sizes = sideList(v); }},
         {{"fss"}, "OUT.csv", "Writes W_sat, its standard error and t_cross for each of --sizes.",
          [](Line& o, const std::string& v) { o.fssFile = fileName("fss", v); }},
+        {{"fss-unsaturated"}, "",
+         "With --sizes: prints alpha, z and the W_sat^2 slope even while a size has not saturated, each line marked.",
+         [](Line& o, const std::string&) { o.fssUnsaturated = true; }},
     };
     return table;
 }
@@ -244,6 +247,8 @@ void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--analyze-every needs --analysis");
     if (!o.fssFile.empty() && o.sizes.empty())
         throw UsageError("--fss needs --sizes");
+    if (o.fssUnsaturated && o.sizes.empty())
+        throw UsageError("--fss-unsaturated needs --sizes");
     if (!o.sizes.empty()) {
         if (o.runs == 0)
             throw UsageError("--sizes needs --runs: each size is an experiment of N runs");

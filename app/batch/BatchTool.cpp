@@ -153,7 +153,10 @@ Outcome runScaling(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
     Outcome outcome;
     outcome.runs = o.runs;
     outcome.scaling = study.run(showOn(bar), &stopRequest);
+    outcome.showUnsaturated = o.fssUnsaturated;
     bar.finish();
+    for (const std::string& line : ScalingStudy::unsaturated(*outcome.scaling))
+        warn(line);
     return outcome;
 }
 
@@ -298,6 +301,13 @@ int BatchTool::main(int argc, char** argv)
             std::cout << outcome.json(experiment, s.seedFromClock, jobs) << std::endl;
         else
             std::cout << outcome.text();
-        return finishOutput();
+        const int status = finishOutput();
+        // Exponents of films that have not saturated are not results: the sizes to run longer
+        // are named on stderr.
+        if (status == 0 && outcome.scaling && outcome.scaling->ok && !outcome.scaling->saturated()
+            && !options.fssUnsaturated)
+            return fail(1, "alpha, z and the W_sat^2 slope are not given while a size has not saturated "
+                           "(--fss-unsaturated prints them anyway)");
+        return status;
     });
 }

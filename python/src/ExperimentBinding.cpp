@@ -45,11 +45,12 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
         min[i] = stats.min(i);
         max[i] = stats.max(i);
     }
-    const GrowthFit fit = GrowthFit::of(mean, deposited, fitRange);
+    const GrowthFit fit = GrowthFit::ofRuns(stats, fitRange);
     py::dict f;
     f["ok"] = fit.ok;
     f["beta"] = fit.ok ? py::object(py::float_(fit.beta)) : py::none();
     f["error"] = fit.ok ? py::object(py::float_(fit.error)) : py::none();
+    f["error_method"] = fit.ok ? py::object(py::str(fit.errorMethod)) : py::none();
     f["first_tick"] = fit.ok ? py::object(py::int_(fit.firstTick)) : py::none();
     f["last_tick"] = fit.ok ? py::object(py::int_(fit.lastTick)) : py::none();
     f["message"] = fit.message;

@@ -58,6 +58,7 @@ class Fit(TypedDict):
     ok: bool
     beta: Optional[float]
     error: Optional[float]
+    error_method: Optional[str]  # "jackknife over N runs", "grouped jackknife, G groups" or "regression"
     first_tick: Optional[int]
     last_tick: Optional[int]
     message: str

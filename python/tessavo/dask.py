@@ -55,7 +55,8 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
     elif isinstance(chunk, bool) or not isinstance(chunk, int) or chunk < 1:
         raise ValueError(f"chunk must be a whole number of runs, 1 or more, not {chunk!r}")
 
-    work = {key: value for key, value in given.items() if key not in ("runs", "fit_range")}
+    # The runs stay in the settings: they make the workers resolve the generator of an experiment.
+    work = {key: value for key, value in given.items() if key != "fit_range"}
     slices = [(first, min(chunk, runs - first)) for first in range(0, runs, chunk)]
     futures = [client.submit(_run_slice, work, first, count, pure=False) for first, count in slices]
 

@@ -74,8 +74,8 @@ Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t 
 
 uint64_t Experiment::memoryNeeded(int32_t jobs) const
 {
-    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2;
-    // each thread grows one film at a time.
+    // The statistics hold 8 values a tick and a sum for each jackknife group, and the fit
+    // copies 3 of them; a run's series holds 2; each thread grows one film at a time.
     const int32_t threads = OrderedRunPool::threadsFor(jobs, end_ - first_);
     const uint64_t series =
         static_cast<uint64_t>(std::min(OrderedRunPool::runsAhead(threads), std::max(end_ - first_, 1)));
@@ -87,7 +87,8 @@ uint64_t Experiment::memoryNeeded(int32_t jobs) const
         : static_cast<uint64_t>(analysisCount(ticks_, analyseEvery_)) * analysisBytes(sc.sizeY, sc.sizeX) * (series + 4)
             + static_cast<uint64_t>(threads) * 2 * sizeof(double) * static_cast<uint64_t>(std::max(sc.sizeY, 1))
                 * static_cast<uint64_t>(std::max(sc.sizeX, 0) + 2);
-    return ticks * sizeof(double) * (8 + 2 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_)
+    const uint64_t groups = static_cast<uint64_t>(std::min(std::max(end_ - first_, 1), RoughnessStats::jackknifeGroups));
+    return ticks * sizeof(double) * (8 + groups + 3 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_)
         + analyses;
 }
 
@@ -114,7 +115,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     const uint64_t machine = machineMemory();
     if (machine > 0)
         checkMemory(jobs, machine);
-    RoughnessStats stats(ticks_);
+    RoughnessStats stats(ticks_, first_);
     std::atomic<int64_t> ticksDone{0};
 
     // Grows run k with its analyses, on one of the pool's threads.

@@ -22,7 +22,7 @@ Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fi
         out.finalMax = stats.max(last);
     }
     if (fit)
-        out.fit = GrowthFit::of(stats.means(), stats.depositedSeries(), fitRange);
+        out.fit = GrowthFit::ofRuns(stats, fitRange);
     return out;
 }
 
@@ -64,7 +64,7 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
         {"from_clock", seedFromClock},
     };
     if (scaling) {
-        summary["fss"] = ScalingStudy::json(*scaling);
+        summary["fss"] = ScalingStudy::json(*scaling, showUnsaturated);
     } else {
         summary["final_deposited"] = finalDeposited;
         summary["final_roughness"] = QJsonObject{
@@ -75,6 +75,7 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
             if (fit->ok)
                 summary["fit"] = QJsonObject{
                     {"beta", fit->beta}, {"error", fit->error},
+                    {"error_method", QString::fromStdString(fit->errorMethod)},
                     {"first_tick", static_cast<qint64>(fit->firstTick)},
                     {"last_tick", static_cast<qint64>(fit->lastTick)},
                 };
@@ -89,7 +90,7 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
 std::string Outcome::text() const
 {
     if (scaling)
-        return ScalingStudy::summary(*scaling);
+        return ScalingStudy::summary(*scaling, showUnsaturated);
     if (fit)
         return fit->summary(runs) + "\n";
     return {};

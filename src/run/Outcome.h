@@ -20,6 +20,7 @@ struct Outcome {
     double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
     std::optional<GrowthFit> fit;
     std::optional<FiniteSizeScaling> scaling;
+    bool showUnsaturated = false; // the exponents of a scaling with unsaturated sizes are shown
 
     // An experiment of `runs` runs from its statistics, with the fit of their mean roughness
     // (GrowthFit::of) when `fit` is set.

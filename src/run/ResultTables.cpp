@@ -154,7 +154,7 @@ std::string scalingLine(const Saturation& sat)
 {
     return std::to_string(static_cast<int64_t>(sat.size)) + "," + (std::isfinite(sat.width) ? exactText(sat.width) : std::string())
         + "," + (sat.error ? exactText(*sat.error) : std::string()) + ","
-        + (sat.crossoverTick ? std::to_string(*sat.crossoverTick) : std::string()) + "\n";
+        + (sat.crossoverTick ? std::to_string(*sat.crossoverTick) : std::string()) + "," + (sat.saturated ? "1" : "0") + "\n";
 }
 
 } // namespace ResultTables

@@ -9,7 +9,7 @@
 //                                                                  of lines per analysed tick, of
 //                                                                  one run or averaged over runs
 //   histogram   from,to,deviation,count,fraction                  the heights of one surface
-//   scaling     L,W_sat,W_sat_stderr,t_cross                      a line per lattice size
+//   scaling     L,W_sat,W_sat_stderr,t_cross,saturated            a line per lattice size
 #include "analysis/FiniteSizeScaling.h"
 #include "analysis/HeightHistogram.h"
 #include "analysis/SurfaceAnalysis.h"
@@ -46,7 +46,7 @@ std::string momentsLine(int64_t tick, double width, const HeightMoments& moments
 inline constexpr const char* histogramHeader = "from,to,deviation,count,fraction\n";
 std::string histogramLines(const HeightHistogram& histogram);
 
-inline constexpr const char* scalingHeader = "L,W_sat,W_sat_stderr,t_cross\n";
+inline constexpr const char* scalingHeader = "L,W_sat,W_sat_stderr,t_cross,saturated\n";
 std::string scalingLine(const Saturation& size);
 
 } // namespace ResultTables

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-RoughnessStats::RoughnessStats(int64_t ticks)
-    : sum_(ticks, 0.0), runningMean_(ticks, 0.0), m2_(ticks, 0.0), min_(ticks, 0.0),
+RoughnessStats::RoughnessStats(int64_t ticks, int32_t firstRun)
+    : firstRun_(firstRun), sum_(ticks, 0.0), runningMean_(ticks, 0.0), m2_(ticks, 0.0), min_(ticks, 0.0),
       max_(ticks, 0.0), depositedSum_(ticks, 0.0), depositedMin_(ticks, 0.0),
       depositedMax_(ticks, 0.0)
 {
@@ -11,13 +11,19 @@ RoughnessStats::RoughnessStats(int64_t ticks)
 
 void RoughnessStats::addRun(const std::vector<double>& roughness, const std::vector<double>& deposited)
 {
+    const auto group = static_cast<size_t>((static_cast<int64_t>(firstRun_) + runs_) % jackknifeGroups);
     ++runs_;
     const double n = static_cast<double>(runs_);
     const size_t count = sum_.size();
+    std::vector<double>& groupSum = groupSum_[group];
+    if (groupSum.empty())
+        groupSum.assign(count, 0.0);
+    ++groupRuns_[group];
     for (size_t i = 0; i < count; ++i) {
         const double w = i < roughness.size() ? roughness[i] : 0.0;
         const double d = i < deposited.size() ? deposited[i] : 0.0;
         sum_[i] += w;
+        groupSum[i] += w;
         // Welford's update keeps the squared deviations accurate for long series of close values.
         const double delta = w - runningMean_[i];
         runningMean_[i] += delta / n;
@@ -76,4 +82,32 @@ std::vector<double> RoughnessStats::depositedSeries() const
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = deposited(static_cast<int64_t>(i));
     return out;
+}
+
+std::vector<int32_t> RoughnessStats::groups() const
+{
+    std::vector<int32_t> out;
+    for (int32_t g = 0; g < jackknifeGroups; ++g)
+        if (groupRuns_[static_cast<size_t>(g)] > 0)
+            out.push_back(g);
+    return out;
+}
+
+std::vector<double> RoughnessStats::meansWithout(int32_t group) const
+{
+    const auto g = static_cast<size_t>(group);
+    const int64_t left = runs_ - groupRuns_[g];
+    if (left <= 0)
+        return {};
+    std::vector<double> out(sum_.size());
+    const std::vector<double>& groupSum = groupSum_[g];
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = (sum_[i] - (groupSum.empty() ? 0.0 : groupSum[i])) / static_cast<double>(left);
+    return out;
+}
+
+std::string RoughnessStats::jackknifeMethod() const
+{
+    return runs_ <= jackknifeGroups ? "jackknife over " + std::to_string(runs_) + " runs"
+                                    : "grouped jackknife, " + std::to_string(groups().size()) + " groups";
 }
