@@ -277,8 +277,10 @@ int BatchTool::main(int argc, char** argv)
     return statusOf([&] {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan s = BatchPlan::resolve(options);
-        if (options.sizes.empty()) // --sizes warns about the lattices it grows
+        if (options.sizes.empty()) { // --sizes warns about the lattices it grows
             warn(periodWarning(s.run, s.steps, options.runs));
+            warn(depositionWarning(s.run));
+        }
         refuseAnalysisOverwritingInputs(options);
         int32_t jobs = options.jobs;
         if (jobs == 0) {
