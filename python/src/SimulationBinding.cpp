@@ -87,6 +87,11 @@ public:
         const Busy busy(*this);
         return run_->simulation().deposited;
     }
+    double layers() const
+    {
+        const Busy busy(*this);
+        return run_->layers();
+    }
     int32_t heightOffset() const
     {
         const Busy busy(*this);
@@ -193,6 +198,8 @@ void bindSimulation(py::module_& m)
         .def_property_readonly("roughness", &Simulation::roughness, "The width W of the heights now, in layers.")
         .def_property_readonly("deposited", &Simulation::deposited,
                                "Layers deposited so far, less the layers auto-height removed.")
+        .def_property_readonly("layers", &Simulation::layers,
+                               "Particles landed so far over the cells, in layers (deposited counts rate x ticks).")
         .def_property_readonly("height_offset", &Simulation::heightOffset, "Complete bottom layers auto-height removed.")
         .def_property_readonly("tick", &Simulation::tick, "Ticks run so far.")
         .def_property_readonly("seed", &Simulation::seed, "The seed, given or taken from the clock.")

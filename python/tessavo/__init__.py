@@ -110,20 +110,22 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
-               rng: str = "lcg", layer: Optional[PathLike] = None,
+               rng: Optional[str] = None, layer: Optional[PathLike] = None,
                fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
-    run k seeded seed + k (lcg) or keyed (seed, k) (philox), with the GIL released; Ctrl+C
-    stops it. The result equals the batch tool's --runs for any number of threads:
+    run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
+    (rng="lcg"), with the GIL released; Ctrl+C stops it. The result equals the batch tool's
+    --runs for any number of threads:
 
-    tick, deposited, mean, stddev, stderr, min, max
-        one value per tick: the columns of the batch tool's --roughness CSV
+    tick, deposited, mean, stddev, stderr, min, max, beta_eff, layers
+        one value per tick: the columns of the batch tool's --roughness CSV (deposited: the
+        window's count, rate x ticks; layers: the particles that landed over the cells)
     series
         the roughness of every run, runs x ticks (None with series=False)
     fit
         the growth exponent fitted to log W against log t over the batch tool's window (or
-        fit_range=(first_tick, last_tick)): ok, beta, error, first_tick, last_tick, message and
-        summary, the line --fit prints
+        fit_range=(first_tick, last_tick)): ok, beta, error (a jackknife over the runs),
+        error_method, first_tick, last_tick, message and summary, the line --fit prints
     runs
         the number of runs
     settings

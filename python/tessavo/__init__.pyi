@@ -29,6 +29,9 @@ class Simulation:
     def deposited(self) -> float:
         """Layers deposited so far, less those auto-height removed."""
     @property
+    def layers(self) -> float:
+        """Particles landed so far over the cells, in layers (deposited counts rate x ticks)."""
+    @property
     def height_offset(self) -> int:
         """Complete layers removed by auto-height."""
     @property
@@ -73,6 +76,7 @@ class ExperimentResult(TypedDict):
     min: npt.NDArray[np.float64]
     max: npt.NDArray[np.float64]
     beta_eff: npt.NDArray[np.float64]  # NaN at the first and last tick, as the CSV leaves them empty
+    layers: npt.NDArray[np.float64]  # particles landed over the cells, beside deposited (rate x ticks)
     series: Optional[npt.NDArray[np.float64]]
     fit: Fit
     runs: int
@@ -81,7 +85,7 @@ def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: 
                size: Optional[Tuple[int, int]] = ..., dep: Optional[int] = ...,
                relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
                iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ...,
-               rng: str = ..., layer: Optional[PathLike] = ...,
+               rng: Optional[str] = ..., layer: Optional[PathLike] = ...,
                fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...) -> ExperimentResult: ...
 
 class StructureFactor(TypedDict):

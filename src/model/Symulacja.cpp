@@ -32,6 +32,7 @@ void Symulacja::allocateLattice(uint32_t seed)
     lattice->fill(0);
     rng->seed(seed);
     deposited = 0.0;
+    landed = 0;
 }
 
 bool Symulacja::latticeMatches() const
@@ -196,6 +197,7 @@ bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betw
             random.next(row, col);
             t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
         }
+        landed += particles;
         deposited = deposited + rate;
 
         const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;

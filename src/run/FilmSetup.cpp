@@ -83,7 +83,7 @@ std::string depositionWarning(const FilmSetup& setup)
     probe.rate = Symulacja::rateOfPosition(sc.ratePosition);
     if (probe.particlesPerStep() >= 1 || sc.sizeX < 1 || sc.sizeY < 1)
         return {};
-    return "the rate " + exactText(probe.rate) + " deposits no particle per tick on " + std::to_string(sc.sizeX) + " x "
-        + std::to_string(sc.sizeY) + " (rate x cells = " + exactText(probe.rate * sc.sizeX * sc.sizeY)
+    return "--dep " + std::to_string(sc.ratePosition) + " deposits no particle per tick on " + std::to_string(sc.sizeX)
+        + " x " + std::to_string(sc.sizeY) + " (rate x cells = " + fixedText(probe.rate * sc.sizeX * sc.sizeY, 3)
         + " < 1): nothing grows, though \"deposited\" advances; raise --dep or the lattice size";
 }

@@ -140,7 +140,7 @@ GrowthFit GrowthFit::of(std::span<const double> roughness, std::span<const doubl
 
 GrowthFit GrowthFit::ofRuns(const RoughnessStats& stats, const std::optional<TickRange>& range)
 {
-    const std::vector<double> deposited = stats.depositedSeries();
+    const std::vector<double> deposited = stats.coverageSeries();
     GrowthFit whole = of(stats.means(), deposited, range);
     if (!whole.ok || stats.runs() < 2)
         return whole;

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fit,
                               const std::optional<GrowthFit::TickRange>& fitRange)
 {
@@ -15,6 +17,7 @@ Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fi
     if (stats.ticks() > 0) {
         const int64_t last = stats.ticks() - 1;
         out.finalDeposited = stats.deposited(last);
+        out.finalLayers = stats.layers(last);
         out.finalMean = stats.mean(last);
         out.finalStddev = stats.stddev(last);
         out.finalStderr = stats.standardError(last);
@@ -67,6 +70,8 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
         summary["fss"] = ScalingStudy::json(*scaling, showUnsaturated);
     } else {
         summary["final_deposited"] = finalDeposited;
+        if (std::isfinite(finalLayers))
+            summary["final_layers"] = finalLayers;
         summary["final_roughness"] = QJsonObject{
             {"mean", finalMean}, {"stddev", finalStddev}, {"stderr", finalStderr},
             {"min", finalMin}, {"max", finalMax},

@@ -5,12 +5,15 @@
 RoughnessStats::RoughnessStats(int64_t ticks, int32_t firstRun)
     : firstRun_(firstRun), sum_(ticks, 0.0), runningMean_(ticks, 0.0), m2_(ticks, 0.0), min_(ticks, 0.0),
       max_(ticks, 0.0), depositedSum_(ticks, 0.0), depositedMin_(ticks, 0.0),
-      depositedMax_(ticks, 0.0)
+      depositedMax_(ticks, 0.0), layersSum_(ticks, 0.0)
 {
 }
 
-void RoughnessStats::addRun(const std::vector<double>& roughness, const std::vector<double>& deposited)
+void RoughnessStats::addRun(const std::vector<double>& roughness, const std::vector<double>& deposited,
+                            const std::vector<double>& layers)
 {
+    if (!layers.empty())
+        ++runsWithLayers_;
     const auto group = static_cast<size_t>((static_cast<int64_t>(firstRun_) + runs_) % jackknifeGroups);
     ++runs_;
     const double n = static_cast<double>(runs_);
@@ -29,6 +32,8 @@ void RoughnessStats::addRun(const std::vector<double>& roughness, const std::vec
         runningMean_[i] += delta / n;
         m2_[i] += delta * (w - runningMean_[i]);
         depositedSum_[i] += d;
+        if (!layers.empty())
+            layersSum_[i] += i < layers.size() ? layers[i] : 0.0;
         if (runs_ == 1) {
             min_[i] = max_[i] = w;
             depositedMin_[i] = depositedMax_[i] = d;
@@ -66,6 +71,21 @@ double RoughnessStats::deposited(int64_t i) const
     if (depositedMin_[i] == depositedMax_[i])
         return depositedMin_[i];
     return depositedSum_[i] / static_cast<double>(runs_);
+}
+
+double RoughnessStats::layers(int64_t i) const
+{
+    return hasLayers() ? layersSum_[i] / static_cast<double>(runs_) : std::nan("");
+}
+
+std::vector<double> RoughnessStats::coverageSeries() const
+{
+    if (!hasLayers())
+        return depositedSeries();
+    std::vector<double> out(layersSum_.size());
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = layers(static_cast<int64_t>(i));
+    return out;
 }
 
 std::vector<double> RoughnessStats::means() const

@@ -18,8 +18,11 @@ public:
 
     static constexpr int32_t jackknifeGroups = 64;
 
-    // One run's series, one value per tick (index 0 is tick 1).
-    void addRun(const std::vector<double>& roughness, const std::vector<double>& deposited);
+    // One run's series, one value per tick (index 0 is tick 1): W, the window's count of
+    // deposited layers, and the layers of particles that landed (left empty by series files
+    // written before they were kept; the statistics then have no layers).
+    void addRun(const std::vector<double>& roughness, const std::vector<double>& deposited,
+                const std::vector<double>& layers = {});
 
     int64_t runs() const { return runs_; }
     int64_t ticks() const { return static_cast<int64_t>(sum_.size()); }
@@ -35,8 +38,15 @@ public:
     // different numbers of layers, and then their mean.
     double deposited(int64_t i) const;
 
+    // The layers landed by tick i over the runs (the same in every run); NaN without them.
+    double layers(int64_t i) const;
+    bool hasLayers() const { return runs_ > 0 && runsWithLayers_ == runs_; }
+
     std::vector<double> means() const;
     std::vector<double> depositedSeries() const;
+    // The series the default fit window starts from: the layers when every run has them,
+    // else the deposited layers.
+    std::vector<double> coverageSeries() const;
 
     // The groups holding at least one run, in increasing order, and the mean W of every tick
     // over the runs outside group g (empty when no run is left).
@@ -58,4 +68,6 @@ private:
     std::vector<double> depositedSum_;
     std::vector<double> depositedMin_;
     std::vector<double> depositedMax_;
+    std::vector<double> layersSum_;
+    int64_t runsWithLayers_ = 0;
 };

@@ -195,17 +195,18 @@ TEST(AnalysisOutput, FiniteSizeScalingPrintsAlphaAndZAndWritesItsTable)
     const std::vector<std::string> args = {"--seed", "3", "--runs", "4", "--steps", "400", "--dep", "500", "--quiet"};
     ToolResult r = tool.run(with(args, {"--sizes", "10,12,16", "--fss", "fss.csv"}));
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::regex printed(R"(alpha = -?\d+\.\d{3} \+/- \d+\.\d{3}, z = -?\d+\.\d{3} \+/- \d+\.\d{3}
-W_sat\^2 against ln L: slope -?\d+\.\d{3} \+/- \d+\.\d{3}
+    const std::regex printed(R"(alpha = -?\d+\.\d+ \+/- \d+\.\d+, z = -?\d+\.?\d* \+/- \d+\.?\d* \(error: jackknife over 4 runs\)
+W_sat\^2 against ln L: slope -?\d+\.\d+ \+/- \d+\.\d+ \(error: jackknife over 4 runs\)
 )");
     EXPECT_TRUE(std::regex_match(r.out, printed)) << r.out;
 
     const std::vector<std::string> table = linesOf(tool.read("fss.csv"));
     ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table[0], "L,W_sat,W_sat_stderr,t_cross");
+    EXPECT_EQ(table[0], "L,W_sat,W_sat_stderr,t_cross,saturated");
     for (size_t i = 1; i < 4; ++i) {
         const std::vector<std::string> f = allFields(table[i]);
-        ASSERT_EQ(f.size(), 4u) << table[i];
+        ASSERT_EQ(f.size(), 5u) << table[i];
+        EXPECT_EQ(f[4], "1");
         EXPECT_EQ(f[0], (std::vector<std::string>{"10", "12", "16"}[i - 1]));
         EXPECT_GT(numberOf(f[1]), numberOf(f[2]));
         EXPECT_GT(numberOf(f[2]), 0.0);
