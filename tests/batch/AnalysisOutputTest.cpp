@@ -149,7 +149,7 @@ TEST(AnalysisOutput, AveragesAreTheSameForEveryNumberOfJobs)
 TEST(AnalysisOutput, TheAverageOfTwoRunsIsTheMeanOfTheTwoSingleRuns)
 {
     BatchProcess tool;
-    ASSERT_EQ(tool.run(with(growth, {"--seed", "20", "--runs", "2", "--jobs", "2", "--analysis", "both"})).status, 0);
+    ASSERT_EQ(tool.run(with(growth, {"--rng", "lcg", "--seed", "20", "--runs", "2", "--jobs", "2", "--analysis", "both"})).status, 0);
     ASSERT_EQ(tool.run(with(growth, {"--seed", "20", "--analysis", "first"})).status, 0);
     ASSERT_EQ(tool.run(with(growth, {"--seed", "21", "--analysis", "second"})).status, 0);
 
@@ -227,6 +227,19 @@ W_sat\^2 against ln L: slope -?\d+\.\d+ \+/- \d+\.\d+ \(error: jackknife over 4 
     EXPECT_TRUE(fss["alpha"].toObject()["value"].isDouble()) << r.out;
     EXPECT_TRUE(fss["z"].toObject()["error"].isDouble()) << r.out;
     EXPECT_EQ(fss["sizes"].toArray().size(), 3);
+
+    // Random deposition never saturates: no exponents, the sizes named, status 1; with the
+    // override, each line marked.
+    const std::vector<std::string> rd = {"--seed", "3", "--runs", "4", "--steps", "100", "--dep", "500", "--relax", "0",
+                                         "--quiet", "--sizes", "10,12,16"};
+    r = tool.run(rd);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("L = 16 has not saturated"), std::string::npos) << r.err;
+    r = tool.run(with(rd, {"--fss-unsaturated"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& line : linesOf(r.out))
+        EXPECT_NE(line.find("[unsaturated: L = 10, 12, 16]"), std::string::npos) << line;
 }
 
 TEST(AnalysisOutput, OptionsThatDoNotFitTogetherAreRefused)

@@ -31,7 +31,7 @@ TEST(Experiment, ResultsAreByteIdenticalForEveryNumberOfJobs)
                                             jobs + ".csv"})).status, 0);
         const std::string one = tool.read("1.csv");
         EXPECT_EQ(linesOf(one).size(), 121u);
-        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff");
+        EXPECT_EQ(linesOf(one)[0], "tick,deposited,mean,stddev,stderr,min,max,beta_eff,layers");
         EXPECT_EQ(one, tool.read("4.csv"));
         EXPECT_EQ(one, tool.read("3.csv"));
     }
