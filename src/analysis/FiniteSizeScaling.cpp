@@ -28,7 +28,10 @@ double widthBefore(std::span<const double> width)
     const int64_t quarter = saturationTicks(ticks);
     if (quarter == 0 || ticks < 2 * quarter)
         return std::nan("");
-    return saturationWidth(width.subspan(0, static_cast<size_t>(ticks - quarter)).last(static_cast<size_t>(quarter)));
+    double sum = 0.0;
+    for (int64_t i = ticks - 2 * quarter; i < ticks - quarter; ++i)
+        sum += width[i];
+    return sum / static_cast<double>(quarter);
 }
 
 namespace {

@@ -23,9 +23,12 @@ inline std::string fixedText(double value, int decimals)
 
 // A value with its error: the error to two significant digits and the value to the same
 // decimal place, valueWithError(0.241312, 0.00123) is "0.2413 +/- 0.0012". An error that is 0
-// or not a number prints the value with 4 decimals.
+// (or below 1e-12 of the value, rounding noise), or not a number, prints the value with 4
+// decimals.
 inline std::string valueWithError(double value, double error)
 {
+    if (error < 1e-12 * std::abs(value))
+        error = 0.0;
     if (!(error > 0.0) || !std::isfinite(error))
         return fixedText(value, 4) + " +/- " + (error == 0.0 ? "0" : fixedText(error, 4));
     int decimals = 1 - static_cast<int>(std::floor(std::log10(error)));

@@ -36,7 +36,15 @@ TEST(GrowthFit, RecoversTheExponentOfAPowerLaw)
     EXPECT_NEAR(fit.beta, 0.25, 1e-12);
     EXPECT_NEAR(fit.intercept, std::log(0.37), 1e-12);
     EXPECT_LT(fit.error, 1e-9);
-    EXPECT_EQ(fit.summary(32), "beta = 0.250 +/- 0.000 (ticks 10..2000, 32 runs)");
+    EXPECT_EQ(fit.summary(32), "beta = 0.2500 +/- 0 (ticks 10..2000, 32 runs; error: regression)");
+    // Two significant digits of the error, the value to the same place.
+    GrowthFit noisy = fit;
+    noisy.beta = 0.241312;
+    noisy.error = 0.00123;
+    EXPECT_EQ(noisy.summary(32).substr(0, 22), "beta = 0.2413 +/- 0.00");
+    noisy.error = 0.0996; // rounds up to 0.10, two digits still
+    EXPECT_EQ(noisy.summary(32).substr(0, 18), "beta = 0.24 +/- 0.");
+    EXPECT_EQ(noisy.summary(32).substr(0, 20), "beta = 0.24 +/- 0.10");
 }
 
 TEST(GrowthFit, AChosenRangeOrTheDefaultWindowWithOrWithoutKeptLogarithms)

@@ -89,7 +89,7 @@ TEST(SeriesFile, WriterTakesRunsInOrderAndWritesOnlyWhenComplete)
     SeriesWriter writer(path, sampleHeader(), 0, 2);
     EXPECT_THROW(writer.add(1, row(1, 1), row(1, 1), row(1, 1)), AppError);
     writer.add(0, row(0, 1), row(0, 1), row(0, 1));
-    EXPECT_THROW(writer.add(1, {1.0}, {1.0}), AppError) << "a series of the wrong length";
+    EXPECT_THROW(writer.add(1, {1.0}, {1.0}, {1.0}), AppError) << "a series of the wrong length";
     EXPECT_THROW(writer.commit(1, 0.0), AppError) << "run 1 is missing";
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_THROW(SeriesWriter(path, sampleHeader(), 4, 7), AppError) << "beyond the 6 runs";
