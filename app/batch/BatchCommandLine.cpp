@@ -96,6 +96,14 @@ const std::vector<OptionEntry>& optionTable()
              SettingChecks::generator(v);
              o.generator = v;
          }},
+        {{"model"}, "NAME",
+         "The growth model: tessavo, Tessavo's own deposition and relaxation (default); rd random deposition; "
+         "rdsr random deposition with surface relaxation; bd ballistic deposition; rsos restricted "
+         "solid-on-solid; wv Wolf-Villain; dt Das Sarma-Tamborenea. Only tessavo takes --relax, --iso, --aniso.",
+         [](Line& o, const std::string& v) {
+             SettingChecks::model(v);
+             o.model = v;
+         }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
          [](Line& o, const std::string& v) { o.runIndex = SettingChecks::runIndex(v); }},

@@ -57,6 +57,8 @@ class Simulation(_tessavo._Simulation):
     aniso       (zx, zy), the anisotropic thresholds 0 .. 3 each; excludes iso
     autoheight  removes complete bottom layers after each tick
     rng         "lcg" (the window's generator) or "philox" (an independent stream per run)
+    model       the growth model: "tessavo", Tessavo's own (default); "rd", "rdsr", "bd", "rsos",
+                "wv" or "dt", the textbook models, which take no relax, iso or aniso
     run_index   repeats run k of an experiment of the same seed alone (lcg: seed + k; philox: key (seed, k))
     layer       starts from a stored lattice (a .lay file), whose size it takes; excludes size
 
@@ -68,9 +70,9 @@ class Simulation(_tessavo._Simulation):
                  dep: Optional[int] = None, relax: Optional[Union[int, str]] = None,
                  max: Optional[Union[float, str]] = None, iso: Optional[int] = None,
                  aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False, rng: str = "lcg",
-                 run_index: int = 0, layer: Optional[PathLike] = None) -> None:
+                 model: Optional[str] = None, run_index: int = 0, layer: Optional[PathLike] = None) -> None:
         super().__init__(_settings(size=size, seed=seed, dep=dep, relax=relax, max=max, iso=iso, aniso=aniso,
-                                   autoheight=autoheight, rng=rng, run_index=run_index, layer=layer))
+                                   autoheight=autoheight, rng=rng, model=model, run_index=run_index, layer=layer))
 
     def step(self, n: int = 1) -> None:
         """Runs n ticks (step, then auto-height when on), releasing the GIL; Ctrl+C stops
@@ -96,7 +98,7 @@ class Simulation(_tessavo._Simulation):
 
     def __repr__(self) -> str:
         cols, rows = self.size
-        return (f"<tessavo.Simulation {cols}x{rows} seed={self.seed} rng={self.rng} tick={self.tick} "
+        return (f"<tessavo.Simulation {cols}x{rows} model={self.model} seed={self.seed} rng={self.rng} tick={self.tick} "
                 f"roughness={self.roughness:.6g}>")
 
 
@@ -110,7 +112,7 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
-               rng: Optional[str] = None, layer: Optional[PathLike] = None,
+               rng: Optional[str] = None, model: Optional[str] = None, layer: Optional[PathLike] = None,
                fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
     run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
@@ -130,11 +132,11 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
         the number of runs
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
-        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+        (rng, model, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series)
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range), series)
 
 
 def _heights(heights: Any) -> np.ndarray:

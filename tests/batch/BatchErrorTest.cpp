@@ -49,6 +49,9 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--jobs", "2"}, "--runs"},
         {{"--fit-range", "10:5"}, "T1 < T2"},
         {{"--layer", "a.lay", "--size", "20x20"}, "exclude"},
+        {{"--model", "kpz"}, "--model must be tessavo, rd, rdsr, bd, rsos, wv or dt, not 'kpz'"},
+        {{"--model", "rsos", "--relax", "3"}, "--relax cannot be used with --model rsos"},
+        {{"--aniso", "1,1", "--model", "bd"}, "--aniso cannot be used with --model bd"},
         {{"extra"}, "extra"},
     };
     for (const auto& c : cases) {

@@ -90,6 +90,8 @@ BAD = [
     (dict(seed=2 ** 32), ["--seed", str(2 ** 32)]),
     (dict(layer="x.lay", size=(20, 20)), ["--layer", "x.lay", "--size", "20x20"]),
     (dict(run_index=3), ["--run-index", "3"]),
+    (dict(model="kpz"), ["--model", "kpz"]),
+    (dict(model="rsos", relax=3), ["--model", "rsos", "--relax", "3"]),
 ]
 
 
