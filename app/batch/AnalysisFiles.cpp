@@ -3,8 +3,6 @@
 #include "files/NumberText.h"
 #include "model/AppError.h"
 
-#include <sys/stat.h>
-
 namespace {
 
 std::string optionalText(const std::optional<double>& value)
@@ -20,21 +18,7 @@ std::string averageText(const RunningValue& value)
     return "," + exactText(value.mean()) + "," + exactText(value.standardError());
 }
 
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0
-        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 } // namespace
-
-void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output)
-{
-    for (const std::string* input : {&options.configFile, &options.layerFile, &options.resumeFile})
-        if (sameFile(*input, output))
-            throw AppError("cannot write " + output + ": it is also the input " + *input);
-}
 
 std::array<std::string, 5> AnalysisFiles::names(const std::string& prefix)
 {
@@ -45,8 +29,6 @@ std::array<std::string, 5> AnalysisFiles::names(const std::string& prefix)
 AnalysisFiles::AnalysisFiles(const BatchCommandLine& options, bool averaged)
 {
     const std::array<std::string, 5> paths = names(options.analysisPrefix);
-    for (const std::string& path : paths)
-        refuseOverwritingInputs(options, path);
     for (size_t i = 0; i < paths.size(); ++i)
         files_[i] = std::make_unique<OutputFile>(paths[i]);
     if (averaged) {

@@ -22,7 +22,7 @@
 class AnalysisFiles {
 public:
     // Creates the five files, to be replaced on commit. Throws AppError when one cannot be
-    // written, or would replace an input of the run.
+    // written (BatchPlan has made sure that none is an input).
     AnalysisFiles(const BatchCommandLine& options, bool averaged);
 
     // The analysis of a single run's surface at `tick`.
@@ -37,6 +37,3 @@ private:
     enum File { Sk, Gr, Wl, Moments, Slopes };
     std::array<std::unique_ptr<OutputFile>, 5> files_;
 };
-
-// Throws AppError when `output` names the same file as the --config, --layer or --resume input.
-void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output);

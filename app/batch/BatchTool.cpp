@@ -342,6 +342,7 @@ int runMerge(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
     return statusOf([&] {
+        OutputFile::checkNotInputs({m.roughnessFile, m.seriesFile}, m.inputs);
         const MergedSeries merged(m.inputs);
         BatchCommandLine o;
         BatchPlan s;

@@ -1,6 +1,5 @@
 #include "batch/ScalingCommand.h"
 
-#include "batch/AnalysisFiles.h"
 #include "batch/ProgressBar.h"
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
@@ -35,10 +34,8 @@ FiniteSizeScaling ScalingCommand::run(const BatchCommandLine& o, const BatchPlan
                                       const StopRequest* stop)
 {
     std::unique_ptr<OutputFile> table;
-    if (!o.fssFile.empty()) {
-        refuseOverwritingInputs(o, o.fssFile);
+    if (!o.fssFile.empty())
         table = std::make_unique<OutputFile>(o.fssFile);
-    }
 
     // Every size is checked before the first one runs: the memory, and the period of the
     // congruential generator on the largest lattice, which draws the most.

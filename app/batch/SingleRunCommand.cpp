@@ -93,7 +93,9 @@ void SingleRunCommand::run()
         w = growth.roughness();
         if (!o.framesName.empty()) {
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);
-            writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1)));
+            const std::string frame = frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1));
+            OutputFile::checkNotInputs({frame}, o.inputFiles()); // the frames' names are not known before
+            writePicture(surface->image(), frame);
         }
         if (chart)
             chart->add(w);

@@ -94,6 +94,27 @@ TEST(BatchErrors, InputsThatWouldBlockOrBeDestroyedAreRefused)
         expectOneLine(r, "also the input");
     }
     EXPECT_EQ(tool.read("a.ini"), "[grid]\r\nx=20\r\n");
+
+    // Every input against every output: --resume, a frame, merge's inputs, a hard link.
+    ASSERT_EQ(tool.run({"--seed", "1", "--steps", "2", "--size", "10x10", "--save-layer", "in.lay"}).status, 0);
+    ASSERT_EQ(tool.run({"--seed", "1", "--runs", "2", "--steps", "2", "--size", "10x10", "--series", "s.h5"}).status, 0);
+    std::filesystem::create_symlink("in.lay", tool.file("in-link.lay"));
+    std::filesystem::create_hard_link(tool.file("s.h5"), tool.file("hard.h5"));
+    tool.write("f.002.bmp", "[grid]\r\nx=20\r\n");
+    const std::string saved = tool.read("in.lay"), series = tool.read("s.h5");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--resume", "in.lay", "--steps", "5", "--roughness", "in.lay"},
+          {"--resume", "in.lay", "--steps", "5", "--save-layer", "in-link.lay"},
+          {"--config", "f.002.bmp", "--seed", "1", "--steps", "5", "--frames", "f.bmp"},
+          {"merge", "s.h5", "--roughness", "s.h5"}, {"merge", "s.h5", "--series", "hard.h5"}}) {
+        SCOPED_TRACE(args.back());
+        r = tool.run(args);
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, "also the input");
+    }
+    EXPECT_EQ(tool.read("in.lay"), saved);
+    EXPECT_EQ(tool.read("s.h5"), series);
+    EXPECT_EQ(tool.read("f.002.bmp"), "[grid]\r\nx=20\r\n");
 }
 
 TEST(BatchErrors, ControlCharactersFromAFileStayOnOneLine)
