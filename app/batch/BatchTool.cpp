@@ -41,13 +41,18 @@ namespace {
 constexpr const char* programName = "tessavo-batch";
 
 // Set by Ctrl+C (SIGINT) or SIGTERM: the runs stop between two relaxation sweeps and the tool
-// exits without writing its outputs. A second signal ends the program at once.
+// exits without writing its outputs. Once the outputs are being put in place they all land and
+// the tool then exits with status 130 (finishOutputs). A second signal ends the
+// program at once, removing the named temporary files of writes in progress.
 StopRequest stopRequest{false};
 
-extern "C" void requestStop(int)
+extern "C" void requestStop(int number)
 {
-    stopRequest.store(true);
+    if (!stopRequest.exchange(true))
+        return;
     FileReplacer::removePendingTemporaries(); // only where unnamed temporaries are not to be had
+    ::signal(number, SIG_DFL);
+    ::raise(number);
 }
 
 void catchStopSignals()
@@ -55,7 +60,6 @@ void catchStopSignals()
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -204,6 +208,7 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
     const RoughnessStats stats = experiment.run(
         jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
     bar.finish();
+    checkStop(&stopRequest); // from here on every output lands
     if (series)
         series->commit(jobs, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (analysis) {
@@ -295,6 +300,16 @@ int finishOutput()
     return 0;
 }
 
+// The status once the outputs are in place. A stop that came while they were put in place let
+// them all land; the status still says that the tool was interrupted.
+int finishOutputs()
+{
+    const int status = finishOutput();
+    if (status == 0 && stopRequest.load())
+        return fail(130, "interrupted while the outputs were put in place; all of them were written");
+    return status;
+}
+
 // Only the tool's own one-line errors go to stderr, not the toolkit's chatter.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -341,6 +356,7 @@ int runMerge(int argc, char** argv)
         return finishOutput();
     }
     QCoreApplication app(argc, argv);
+    catchStopSignals();
     return statusOf([&] {
         OutputFile::checkNotInputs({m.roughnessFile, m.seriesFile}, m.inputs);
         const MergedSeries merged(m.inputs);
@@ -361,6 +377,7 @@ int runMerge(int argc, char** argv)
         if (!m.seriesFile.empty())
             all = std::make_unique<SeriesWriter>(m.seriesFile, merged.header(), 0, merged.header().runs);
         const RoughnessStats stats = merged.combine(all.get());
+        checkStop(&stopRequest); // from here on every output lands
         if (all)
             all->commit(merged.header().jobs, merged.header().seconds);
         Outcome outcome = experimentOutcome(o, s, stats, std::move(csv));
@@ -369,7 +386,7 @@ int runMerge(int argc, char** argv)
             std::cout << jsonSummary(o, s, merged.header().jobs, outcome) << std::endl;
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
-        return finishOutput();
+        return finishOutputs();
     });
 }
 
@@ -439,6 +456,6 @@ int BatchTool::main(int argc, char** argv)
             std::cout << ScalingCommand::summary(*outcome.scaling) << std::flush;
         else if (outcome.fitted)
             std::cout << outcome.fit.summary(outcome.runs) << std::endl;
-        return finishOutput();
+        return finishOutputs();
     });
 }

@@ -76,6 +76,7 @@ FiniteSizeScaling ScalingCommand::run(const BatchCommandLine& o, const BatchPlan
         series.push_back(std::move(one));
     }
     bar.finish();
+    checkStop(stop); // from here on the output lands
 
     // The table holds every size, also when the exponents cannot be fitted.
     FiniteSizeScaling scaling = finiteSizeScaling(series);

@@ -115,6 +115,7 @@ void SingleRunCommand::run()
     finalDeposited = sim.deposited;
     finalHeightOffset = sim.heightOffset;
 
+    checkStop(stop_); // from here on every output lands
     if (csv)
         csv->commit();
     if (!o.saveLayer.empty())

@@ -13,8 +13,9 @@
 
 class SingleRunCommand {
 public:
-    // `stop`, when given, is checked between relaxation sweeps: once set, run() throws
-    // Interrupted and writes nothing.
+    // `stop`, when given, is checked between relaxation sweeps and once more before the first
+    // output is put in place: once set, run() throws Interrupted and writes nothing. After that
+    // check every output is written.
     SingleRunCommand(const BatchCommandLine& options, const BatchPlan& settings, const StopRequest* stop = nullptr);
 
     // Runs every tick and writes the outputs; throws AppError on a file error.

@@ -140,6 +140,25 @@ TEST(BatchErrors, AStopSignalEndsALongTickPromptlyAndWritesNothing)
     EXPECT_EQ(tool.entries(), (std::set<std::string>{"status"}));
 }
 
+TEST(BatchErrors, AStopSignalWhileTheOutputsArePutInPlaceLetsAllOfThemLandAndSaysSo)
+{
+    // SIGINT just as the first output, a new file, takes its name; and as an existing file is
+    // replaced, the last output.
+    for (const std::string at : {"w.csv", "p.bmp"}) {
+        SCOPED_TRACE(at);
+        BatchProcess tool;
+        tool.write("p.bmp", "old");
+        tool.environment = {"LD_PRELOAD=" SIGNAL_AT_LINK, "TESSAVO_TEST_SIGNAL_AT=" + at};
+        const ToolResult r = tool.run({"--seed", "1", "--steps", "3", "--size", "10x10", "--roughness", "w.csv",
+                                       "--save-layer", "a.lay", "--picture", "p.bmp"});
+        EXPECT_EQ(r.status, 130);
+        expectOneLine(r, "interrupted while the outputs were put in place; all of them were written");
+        EXPECT_EQ(tool.entries(), (std::set<std::string>{"w.csv", "a.lay", "p.bmp"}));
+        EXPECT_EQ(tool.read("p.bmp").substr(0, 2), "BM");
+        EXPECT_EQ(linesOf(tool.read("w.csv")).size(), 4u);
+    }
+}
+
 TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
 {
     BatchProcess tool;
