@@ -18,13 +18,23 @@
 
 namespace {
 
+// A picture that cannot be written fails as every other output does, with the reason.
+[[noreturn]] void failedPicture(const PictureFileError& e, const std::string& name)
+{
+    throw AppError(OutputFile::failure(name, e.reason()));
+}
+
 // By the extension the options accepted: .bmp, .jpg or .png.
 void writePicture(const QImage& image, const std::string& name)
 {
-    if (fileExtension(name) == ".png")
-        writePng(image, name);
-    else if (!savePicture(image, name))
-        throw AppError("cannot write " + name + ": unknown picture format");
+    try {
+        if (fileExtension(name) == ".png")
+            writePng(image, name);
+        else if (!savePicture(image, name))
+            throw AppError("cannot write " + name + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, name);
+    }
 }
 
 } // namespace
@@ -120,9 +130,13 @@ void SingleRunCommand::run()
         csv->commit();
     if (!o.saveLayer.empty())
         FilmState::saveFilm(o.saveLayer, growth, s.run);
-    if (!o.heightMapFile.empty() && sim.lattice
-        && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
-        throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    try {
+        if (!o.heightMapFile.empty() && sim.lattice
+            && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
+            throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, o.heightMapFile);
+    }
     if (!o.pictureFile.empty()) {
         if (o.framesName.empty() || s.steps == 0)
             drawSurface(sim, *surface, s.originX, s.originY, s.zoom);

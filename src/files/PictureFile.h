@@ -1,10 +1,26 @@
 #pragma once
 // Picture files of a bitmap, and the rules that turn a chosen file name into export and frame
 // names. "/" is the directory separator; extensions are compared byte for byte, case counts.
+#include "model/AppError.h"
+
 #include <cstdint>
 #include <string>
 
 class QImage;
+
+// A picture file that cannot be created. Its message is the window's, "Cannot create file
+// <name>"; reason() says why in the system's words ("No space left on device").
+class PictureFileError : public AppError {
+public:
+    PictureFileError(const std::string& fileName, std::string reason)
+        : AppError("Cannot create file " + fileName), reason_(std::move(reason))
+    {
+    }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string reason_;
+};
 
 // The text from the last "." after the last "/", the dot included; empty when there is none.
 std::string fileExtension(const std::string& name);
@@ -17,7 +33,7 @@ std::string frameNumber(int32_t index);
 
 // Writes by the extension: ".bmp" a 24-bit BMP, ".jpg" a baseline colour JPEG at quality 90.
 // Any other extension writes nothing and returns false. A file that cannot be created throws
-// AppError "Cannot create file <name>" and leaves no partial file.
+// PictureFileError and leaves no partial file.
 bool savePicture(const QImage& image, const std::string& fileName);
 void writeBmp(const QImage& image, const std::string& fileName);
 void writeJpeg(const QImage& image, const std::string& fileName);

@@ -17,6 +17,8 @@
 
 void checkReadableFile(const std::string& path)
 {
+    if (path.find('\0') != std::string::npos) // the system would take the name as ending there
+        throw AppError("cannot read " + path + ": the name holds a NUL character");
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw AppError("cannot read " + path + ": " + std::strerror(errno));

@@ -102,7 +102,7 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
     if (extension != ".png" && extension != ".bmp")
         return false;
     if (map.image.isNull())
-        throw AppError("Cannot create file " + fileName);
+        throw PictureFileError(fileName, "the lattice has no cells");
     if (extension == ".bmp") {
         writeBmp(map.image, fileName);
         return true;

@@ -120,10 +120,10 @@ TEST(BatchErrors, InputsThatWouldBlockOrBeDestroyedAreRefused)
 TEST(BatchErrors, ControlCharactersFromAFileStayOnOneLine)
 {
     BatchProcess tool;
-    tool.write("bad.lay", "[layer]\nx=10\ny=10\nx0=1\t2\x01" "3|\n");
+    tool.write("bad.lay", std::string("[layer]\nx=10\ny=10\nx0=1\t2\x01" "3\0" "4|\n", 30));
     const ToolResult r = tool.run({"--layer", "bad.lay"});
     EXPECT_EQ(r.status, 1);
-    expectOneLine(r, "'1\\t2\\x013' is not a valid integer value");
+    expectOneLine(r, "'1\\t2\\x013\\04' is not a valid integer value");
 }
 
 TEST(BatchErrors, AStopSignalEndsALongTickPromptlyAndWritesNothing)
@@ -187,6 +187,32 @@ TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
     std::set<std::string> after = tool.entries();
     after.erase("taken.csv");
     EXPECT_EQ(after, before);
+}
+
+TEST(BatchErrors, FailedWritesGiveTheSystemsReason)
+{
+    // Past the file size limit every write fails (EFBIG), as on a full disk (ENOSPC).
+    BatchProcess tool;
+    tool.shellBefore = "trap '' XFSZ; ulimit -f 1;";
+    for (const auto& [option, name] : {std::pair{"--picture", "p.png"}, {"--picture", "p.bmp"}, {"--picture", "p.jpg"},
+                                      {"--heightmap", "h.bmp"}, {"--chart", "c.png"}}) {
+        SCOPED_TRACE(name);
+        const ToolResult r = tool.run({"--seed", "1", "--steps", "2", "--size", "100x100", option, name});
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, std::string("cannot write ") + name + ": File too large");
+    }
+    EXPECT_EQ(tool.entries().size(), 0u);
+
+    // A device that refuses every write, and a pipe behind /dev/stdout.
+    tool.shellBefore.clear();
+    const ToolResult r = tool.run({"--seed", "1", "--steps", "2", "--roughness", "/dev/full"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "cannot write /dev/full: No space left on device");
+    const std::string command = "cd " + tool.file("") + " && (" TESSAVO_BATCH_EXE
+        " --seed 1 --steps 2 --roughness /dev/stdout 2>err; echo $? >status) | cat >piped.csv";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(tool.read("status"), "0\n") << tool.read("err");
+    EXPECT_EQ(linesOf(tool.read("piped.csv")).size(), 3u);
 }
 
 TEST(BatchErrors, AFailedLayerLeavesAnExistingOutputUntouched)
