@@ -19,9 +19,9 @@
 
 namespace {
 
-[[noreturn]] void cannotCreate(const std::string& fileName, const std::string& reason)
+[[noreturn]] void cannotCreate(const std::string& fileName, const std::string& reason, int errorNumber = 0)
 {
-    throw PictureFileError(fileName, reason);
+    throw PictureFileError(fileName, reason, errorNumber);
 }
 
 // Start of the name after the directory part.
@@ -34,9 +34,9 @@ size_t nameStart(const std::string& path)
 // The whole file or nothing; an existing target that may not be written is left alone.
 void storeFile(const std::string& fileName, const unsigned char* data, size_t size)
 {
-    std::string reason;
-    if (!FileReplacer::replace(fileName, data, size, false, &reason))
-        cannotCreate(fileName, reason);
+    FileReplacer file(fileName);
+    if (!(file.open() && file.write(data, size) && file.commit(false)))
+        cannotCreate(fileName, file.error(), file.errorNumber());
 }
 
 void put16(std::vector<unsigned char>& out, size_t at, uint32_t v)
@@ -141,18 +141,18 @@ std::string frameNumber(int32_t index)
     return digits;
 }
 
-bool savePicture(const QImage& image, const std::string& fileName)
+bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats)
 {
     const std::string extension = fileExtension(fileName);
-    if (extension == ".bmp") {
+    if (formats.bmp && extension == ".bmp")
         writeBmp(image, fileName);
-        return true;
-    }
-    if (extension == ".jpg") {
+    else if (formats.jpeg && extension == ".jpg")
         writeJpeg(image, fileName);
-        return true;
-    }
-    return false;
+    else if (formats.png && extension == ".png")
+        writePng(image, fileName);
+    else
+        return false;
+    return true;
 }
 
 // 24 bits per pixel, rows bottom-up, each padded to a multiple of 4 bytes, no palette.

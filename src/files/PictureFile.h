@@ -10,10 +10,10 @@ class QImage;
 
 // A picture file that cannot be created. Its message is the window's, "Cannot create file
 // <name>"; reason() says why in the system's words ("No space left on device").
-class PictureFileError : public AppError {
+class PictureFileError : public FileError {
 public:
-    PictureFileError(const std::string& fileName, std::string reason)
-        : AppError("Cannot create file " + fileName), reason_(std::move(reason))
+    PictureFileError(const std::string& fileName, std::string reason, int errorNumber = 0)
+        : FileError(kindOf(errorNumber), fileName, "Cannot create file " + fileName), reason_(std::move(reason))
     {
     }
     const std::string& reason() const { return reason_; }
@@ -31,11 +31,22 @@ std::string frameFileName(const std::string& chosen, int32_t index);
 // 000..099, 100.., 1000 ...
 std::string frameNumber(int32_t index);
 
-// Writes by the extension: ".bmp" a 24-bit BMP, ".jpg" a baseline colour JPEG at quality 90.
-// Any other extension writes nothing and returns false. A file that cannot be created throws
-// PictureFileError and leaves no partial file.
-bool savePicture(const QImage& image, const std::string& fileName);
+// The formats a picture may be written in, each chosen by its extension: ".bmp" a 24-bit BMP,
+// ".jpg" a baseline colour JPEG at quality 90, ".png" a PNG through Qt's image writer.
+struct PictureFormats {
+    bool bmp = false;
+    bool jpeg = false;
+    bool png = false;
+};
+// The window's surface pictures and frames: BMP and JPEG.
+inline constexpr PictureFormats surfacePictureFormats{.bmp = true, .jpeg = true};
+// The batch tool's pictures and the analysis window's: PNG as well.
+inline constexpr PictureFormats everyPictureFormat{.bmp = true, .jpeg = true, .png = true};
+
+// Writes by the extension when its format is among `formats`; any other extension writes
+// nothing and returns false. A file that cannot be created throws PictureFileError and leaves no
+// partial file.
+bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats = surfacePictureFormats);
 void writeBmp(const QImage& image, const std::string& fileName);
 void writeJpeg(const QImage& image, const std::string& fileName);
-// PNG through Qt's image writer (the batch tool accepts it too).
 void writePng(const QImage& image, const std::string& fileName);

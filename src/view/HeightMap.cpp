@@ -103,10 +103,7 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
         return false;
     if (map.image.isNull())
         throw PictureFileError(fileName, "the lattice has no cells");
-    if (extension == ".bmp") {
-        writeBmp(map.image, fileName);
-        return true;
-    }
+    // The PNG text chunks say what the pixels mean; a BMP has only the pixels.
     QImage tagged = map.image;
     tagged.setText("Tessavo-Min", QString::number(map.min));
     tagged.setText("Tessavo-Max", QString::number(map.max));
@@ -114,6 +111,5 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
                                                  "from %1 to %2 layers in the viridis colour map")
                                       .arg(map.min)
                                       .arg(map.max));
-    writePng(tagged, fileName);
-    return true;
+    return savePicture(tagged, fileName, {.bmp = true, .png = true});
 }
