@@ -1,5 +1,6 @@
 #include "batch/BatchCommandLine.h"
 
+#include "run/AnalysisFiles.h"
 #include "batch/UsageError.h"
 #include "files/PictureFile.h"
 #include "files/Settings.h"
@@ -323,4 +324,18 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
         throw UsageError(e.what());
     }
     return o;
+}
+
+std::vector<std::string> BatchCommandLine::inputFiles() const
+{
+    return {configFile, layerFile, resumeFile};
+}
+
+std::vector<std::string> BatchCommandLine::outputFiles() const
+{
+    std::vector<std::string> names = {saveLayer, roughnessFile, pictureFile, chartFile, heightMapFile, seriesFile, fssFile};
+    if (!analysisPrefix.empty())
+        for (const std::string& name : AnalysisFiles::names(analysisPrefix))
+            names.push_back(name);
+    return names;
 }

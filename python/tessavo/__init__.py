@@ -75,8 +75,9 @@ class Simulation(_tessavo._Simulation):
                                    autoheight=autoheight, rng=rng, model=model, run_index=run_index, layer=layer))
 
     def step(self, n: int = 1) -> None:
-        """Runs n ticks (step, then auto-height when on), releasing the GIL; Ctrl+C stops
-        between two ticks."""
+        """Runs n ticks (step, then auto-height when on), releasing the GIL. Ctrl+C stops
+        between two ticks, or within a long tick between its relaxation sweeps: the film is then
+        half relaxed and given up (step and save_layer raise RuntimeError)."""
         super().step(n)
 
     def picture(self, palette: str = _DEFAULTS["palette"], zoom: int = _DEFAULTS["zoom"],
@@ -88,12 +89,15 @@ class Simulation(_tessavo._Simulation):
     def chart(self, style: int = 0) -> np.ndarray:
         """The 490 x 170 roughness chart of every tick so far, in style 0 (sweep) or 1
         (scrolling), as a (170, 490, 3) uint8 RGB array: the pixels of the batch tool's --chart
-        with --chart-style."""
+        with --chart-style. The film keeps at most about two million roughness values for its
+        charts: a sweep chart first asked for after more ticks than that may lack traces of the
+        oldest ones."""
         return super().chart(style)
 
     def save_layer(self, path: PathLike) -> None:
         """Writes the lattice as a layer file (.lay) that the window and the batch tool load;
-        the file is replaced whole or not at all (OSError when it cannot be written)."""
+        the file is replaced whole or not at all (OSError when it cannot be written, ValueError
+        for a path with a NUL character)."""
         super().save_layer(path)
 
     def __repr__(self) -> str:

@@ -19,9 +19,9 @@
 
 namespace {
 
-[[noreturn]] void cannotCreate(const std::string& fileName)
+[[noreturn]] void cannotCreate(const std::string& fileName, const std::string& reason, int errorNumber = 0)
 {
-    throw AppError("Cannot create file " + fileName);
+    throw PictureFileError(fileName, reason, errorNumber);
 }
 
 // Start of the name after the directory part.
@@ -34,8 +34,9 @@ size_t nameStart(const std::string& path)
 // The whole file or nothing; an existing target that may not be written is left alone.
 void storeFile(const std::string& fileName, const unsigned char* data, size_t size)
 {
-    if (!FileReplacer::replace(fileName, data, size, false))
-        cannotCreate(fileName);
+    FileReplacer file(fileName);
+    if (!(file.open() && file.write(data, size) && file.commit(false)))
+        cannotCreate(fileName, file.error(), file.errorNumber());
 }
 
 void put16(std::vector<unsigned char>& out, size_t at, uint32_t v)
@@ -191,7 +192,7 @@ void writeJpeg(const QImage& image, const std::string& fileName)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull())
-        cannotCreate(fileName); // nothing to compress
+        cannotCreate(fileName, "the picture is empty"); // nothing to compress
     auto out = std::make_unique<JpegOutput>();
     if (!compressJpeg(rgb, out.get()))
         throw AppError(std::string(out->message));
@@ -205,7 +206,7 @@ void writePng(const QImage& image, const std::string& fileName)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        cannotCreate(fileName);
+        cannotCreate(fileName, writer.errorString().toStdString());
     storeFile(fileName, reinterpret_cast<const unsigned char*>(bytes.constData()),
               static_cast<size_t>(bytes.size()));
 }
