@@ -6,7 +6,7 @@
 # there and declines to start anything. Where systemd runs, Debian starts the packages' own
 # munge service as usual; Tessavo never uses it.
 set -e
-PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev xdotool imagemagick-6.q16 pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-matplotlib libhdf5-dev slurm-wlm munge parallel python3-h5py"
+PACKAGES="g++ make cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev libbenchmark-dev xvfb xauth gnuplot-nox fonts-liberation2 libfftw3-dev librandom123-dev xdotool imagemagick-6.q16 pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv libhdf5-dev slurm-wlm munge parallel python3-h5py"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

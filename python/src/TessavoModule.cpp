@@ -35,6 +35,7 @@ PYBIND11_MODULE(_tessavo, m)
         }
     });
 
+    m.attr("__version__") = TESSAVO_VERSION;
     m.attr("largest_lattice_side") = largestLatticeSide;
     m.attr("palette_names") = py::cast(std::vector<std::string>(paletteNames.begin(), paletteNames.end()));
 

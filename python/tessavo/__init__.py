@@ -23,6 +23,9 @@ import numpy as np
 
 from . import _tessavo
 
+#: The version of the program the module was built from, e.g. "1.5".
+__version__: str = _tessavo.__version__
+
 __all__ = [
     "Simulation", "load_layer", "experiment", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",

@@ -6,6 +6,7 @@ import numpy.typing as npt
 
 PathLike = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 
+__version__: str
 largest_lattice_side: int
 palette_names: Tuple[str, ...]
 
