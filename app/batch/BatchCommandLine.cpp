@@ -22,10 +22,8 @@ using Line = BatchCommandLine;
 
 std::string pictureName(const std::string& option, const std::string& name)
 {
-    const std::string ext = fileExtension(name);
-    if (ext != ".bmp" && ext != ".jpg" && ext != ".png")
-        throw UsageError("--" + option + ": '" + name
-                         + "' must end in .bmp, .jpg or .png (lower case) to choose the picture format");
+    if (!pictureFormat(name))
+        throw UsageError("--" + option + ": '" + name + "' must end in .bmp, .jpg or .png to choose the picture format");
     return name;
 }
 
@@ -162,9 +160,9 @@ const std::vector<OptionEntry>& optionTable()
         {{"heightmap"}, "OUT",
          "Writes the lattice seen from above after the last tick, one pixel a cell, coloured by height with viridis (.png or .bmp).",
          [](Line& o, const std::string& v) {
-             const std::string ext = fileExtension(fileName("heightmap", v));
-             if (ext != ".png" && ext != ".bmp")
-                 throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp (lower case)");
+             const std::optional<PictureFormat> format = pictureFormat(fileName("heightmap", v));
+             if (format != PictureFormat::Png && format != PictureFormat::Bmp)
+                 throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp");
              o.heightMapFile = v;
          }},
         {{"frames"}, "NAME",

@@ -18,13 +18,13 @@
 
 namespace {
 
-// By the extension the options accepted: .bmp, .jpg or .png.
+// By the extension the options accepted: .bmp, .jpg or .png, in any letter case.
 void writePicture(const QImage& image, const std::string& name)
 {
-    if (fileExtension(name) == ".png")
-        writePng(image, name);
-    else if (!savePicture(image, name))
+    const std::optional<PictureFormat> format = pictureFormat(name);
+    if (!format)
         throw AppError("cannot write " + name + ": unknown picture format");
+    writePicture(image, name, *format);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include <cctype>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -138,6 +139,35 @@ std::string frameNumber(int32_t index)
     if (index < 100)
         return "0" + digits;
     return digits;
+}
+
+std::optional<PictureFormat> pictureFormat(const std::string& fileName)
+{
+    std::string extension = fileExtension(fileName);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".bmp")
+        return PictureFormat::Bmp;
+    if (extension == ".jpg")
+        return PictureFormat::Jpeg;
+    if (extension == ".png")
+        return PictureFormat::Png;
+    return std::nullopt;
+}
+
+void writePicture(const QImage& image, const std::string& fileName, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Bmp:
+        writeBmp(image, fileName);
+        return;
+    case PictureFormat::Jpeg:
+        writeJpeg(image, fileName);
+        return;
+    case PictureFormat::Png:
+        writePng(image, fileName);
+        return;
+    }
 }
 
 bool savePicture(const QImage& image, const std::string& fileName)

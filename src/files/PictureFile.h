@@ -1,7 +1,9 @@
 #pragma once
 // Picture files of a bitmap, and the rules that turn a chosen file name into export and frame
-// names. "/" is the directory separator; extensions are compared byte for byte, case counts.
+// names. "/" is the directory separator; extensions are compared byte for byte, case counts,
+// except by pictureFormat.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QImage;
@@ -23,3 +25,11 @@ void writeBmp(const QImage& image, const std::string& fileName);
 void writeJpeg(const QImage& image, const std::string& fileName);
 // PNG through Qt's image writer (the batch tool accepts it too).
 void writePng(const QImage& image, const std::string& fileName);
+
+// The batch tool's picture formats, chosen by the extension in any letter case: ".bmp", ".jpg",
+// ".png" (".PNG" as ".png"); none for any other. The window's own export keeps its exact rule
+// (savePicture).
+enum class PictureFormat { Bmp, Jpeg, Png };
+std::optional<PictureFormat> pictureFormat(const std::string& fileName);
+// Writes `image` in `format`, with the failures of savePicture.
+void writePicture(const QImage& image, const std::string& fileName, PictureFormat format);

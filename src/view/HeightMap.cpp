@@ -98,12 +98,12 @@ HeightMap heightMap(const int32_t* heights, int32_t rows, int32_t cols)
 
 bool saveHeightMap(const HeightMap& map, const std::string& fileName)
 {
-    const std::string extension = fileExtension(fileName);
-    if (extension != ".png" && extension != ".bmp")
+    const std::optional<PictureFormat> format = pictureFormat(fileName);
+    if (format != PictureFormat::Png && format != PictureFormat::Bmp)
         return false;
     if (map.image.isNull())
         throw AppError("Cannot create file " + fileName);
-    if (extension == ".bmp") {
+    if (format == PictureFormat::Bmp) {
         writeBmp(map.image, fileName);
         return true;
     }

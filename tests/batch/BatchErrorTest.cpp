@@ -40,7 +40,6 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--aniso", "1;2"}, "ZX,ZY"},
         {{"--iso", "2", "--aniso", "1,1"}, "exclude"},
         {{"--picture", "p.gif"}, ".bmp, .jpg or .png"},
-        {{"--picture", "p.BMP"}, ".bmp, .jpg or .png"},
         {{"--frames", "frames"}, ".bmp, .jpg or .png"},
         {{"--palette", "purple"}, "--palette"},
         {{"--zoom", "4"}, "between 5 and 10"},
