@@ -183,7 +183,7 @@ const std::vector<OptionEntry>& optionTable()
         {{"chart-style"}, "0|1", "Chart style: 0 sweep, 1 scrolling (default 0).",
          [](Line& o, const std::string& v) { o.chartStyle = SettingChecks::chartStyle(v); }},
         {{"quiet"}, "", "No progress bar.", [](Line& o, const std::string&) { o.quiet = true; }},
-        {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (needs --seed).",
+        {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (lcg) or keyed S,k (philox) (needs --seed).",
          [](Line& o, const std::string& v) { o.runs = SettingChecks::runs(v); }},
         {{"jobs"}, "J", "Runs on J threads (default: the number of cores).",
          [](Line& o, const std::string& v) { o.jobs = SettingChecks::jobs(v); }},
@@ -233,11 +233,13 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
     SettingChecks::sizeOrLayer(o.columns.has_value(), !o.layerFile.empty());
     if (o.runs > 0) {
         SettingChecks::experimentSeed(o.seed.has_value());
+        // How run k is grown alone: lcg seeds it S+k, philox keys it (S, k).
+        const std::string repeat = o.generator == "philox" ? "--seed S --run-index k" : "--seed S+k";
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())
                 throw UsageError(std::string("--") + option
-                                 + " writes one run's result and cannot be used with --runs; repeat run k alone with --seed S+k");
+                                 + " writes one run's result and cannot be used with --runs; repeat run k alone with " + repeat);
     }
     if (!o.resumeFile.empty()) {
         for (const auto& [option, given] : {std::pair{"config", !o.configFile.empty()}, {"layer", !o.layerFile.empty()},
