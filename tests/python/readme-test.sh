@@ -14,12 +14,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tessavo-readme-python.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 unset PYTHONPATH
 
-# The code of the fenced block that follows the marker <!-- NAME --> in the README.
-block() {
-    sed -n "/<!-- $1 -->/,/^\`\`\`\$/p" "$src/README.md" | sed '1,2d;$d'
-}
-install=$(block python-install)
-block python-example >"$work/example.py"
+. "$src/tests/readme-block.sh"
+install=$(readme_block python-install)
+readme_block python-example >"$work/example.py"
 if [ -z "$install" ] || [ ! -s "$work/example.py" ]; then
     echo "FAIL: the README's Python section lost its marked blocks"
     exit 1
