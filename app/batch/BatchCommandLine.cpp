@@ -96,8 +96,8 @@ const std::vector<OptionEntry>& optionTable()
          }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
-         [](Line& o, const std::string& v) { o.runIndex = static_cast<uint32_t>(SettingChecks::integerInRange("--run-index", v, 0, INT32_MAX)); }},
-        {{"steps"}, "N", "Runs N ticks (default 1000).",
+         [](Line& o, const std::string& v) { o.runIndex = SettingChecks::runIndex(v); }},
+        {{"steps"}, "N", "Runs N ticks (default " + std::to_string(defaultSteps) + ").",
          [](Line& o, const std::string& v) { o.steps = SettingChecks::steps(v); }},
         {{"size"}, "COLSxROWS",
          "Lattice size, " + std::to_string(settingKey(Setting::GridX).low) + ".." + std::to_string(largestLatticeSide)
@@ -178,7 +178,7 @@ const std::vector<OptionEntry>& optionTable()
         {{"zoom"}, "C",
          "Cell size of the picture in pixels, " + range(Setting::Zoom) + " (default " + start(Setting::Zoom) + ").",
          [](Line& o, const std::string& v) { o.zoom = SettingChecks::zoom(v); }},
-        {{"palette"}, "NAME", "Colour scheme: " + paletteList() + " (default mixed).",
+        {{"palette"}, "NAME", "Colour scheme: " + paletteList() + " (default " + paletteNames[startPalette] + ").",
          [](Line& o, const std::string& v) { o.palette = SettingChecks::palette(v); }},
         {{"chart-style"}, "0|1", "Chart style: 0 sweep, 1 scrolling (default 0).",
          [](Line& o, const std::string& v) { o.chartStyle = SettingChecks::chartStyle(v); }},
@@ -227,12 +227,11 @@ const std::vector<OptionEntry>& optionTable()
 }
 
 // Options that do not go together, or need one another.
-void checkCombinations(const Line& o, const QCommandLineParser& parser)
+void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
 {
     SettingChecks::oneRule(parser.isSet("iso"), parser.isSet("aniso"));
-    SettingChecks::sizeOrLayer(o.columns.has_value(), !o.layerFile.empty());
+    o.checkCombinations();
     if (o.runs > 0) {
-        SettingChecks::experimentSeed(o.seed.has_value());
         // How run k is grown alone: lcg seeds it S+k, philox keys it (S, k).
         const std::string repeat = o.generator == "philox" ? "--seed S --run-index k" : "--seed S+k";
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
@@ -241,20 +240,6 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
                 throw UsageError(std::string("--") + option
                                  + " writes one run's result and cannot be used with --runs; repeat run k alone with " + repeat);
     }
-    if (!o.resumeFile.empty()) {
-        for (const auto& [option, given] : {std::pair{"config", !o.configFile.empty()}, {"layer", !o.layerFile.empty()},
-                                            {"size", o.columns.has_value()}, {"seed", o.seed.has_value()},
-                                            {"run-index", o.runIndex > 0}, {"runs", o.runs > 0}})
-            if (given)
-                throw UsageError(std::string("--resume and --") + option
-                                 + " exclude each other: the saved run gives its lattice, settings and generator");
-    }
-    if (o.runIndex > 0 && o.runs > 0)
-        throw UsageError("--run-index repeats one run alone and cannot be used with --runs");
-    if (o.runIndex > 0 && !o.seed)
-        throw UsageError("--run-index needs --seed");
-    if (o.jobs > 0 && o.runs == 0)
-        throw UsageError("--jobs needs --runs");
     if (o.analyzeEvery > 0 && o.analysisPrefix.empty())
         throw UsageError("--analyze-every needs --analysis");
     if (!o.fssFile.empty() && o.sizes.empty())
@@ -283,8 +268,6 @@ void checkCombinations(const Line& o, const QCommandLineParser& parser)
             throw UsageError("--run-range writes a slice only: --roughness, --fit and --json belong to "
                              "tessavo-batch merge of all the slices");
     }
-    if (o.fitTo)
-        SettingChecks::fitRangeWithin(*o.fitTo, o.steps);
 }
 
 } // namespace
@@ -322,7 +305,7 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
             if (parser.isSet(name))
                 entry.apply(o, entry.valueName.isEmpty() ? std::string() : parser.value(name).toStdString());
         }
-        checkCombinations(o, parser);
+        checkOptionCombinations(o, parser);
     } catch (const SettingError& e) {
         throw UsageError(e.what());
     }

@@ -1,8 +1,10 @@
 #pragma once
 // BatchCommandLine: the command line of tessavo-batch, checked and converted. Settings that the
 // user did not give stay unset here: they come from --config, or else from the window's
-// start-up values (see BatchPlan). Sizes in lattice cells, the rate as the rate bar's
-// position (rate = position * 0.001), picture coordinates in bitmap pixels.
+// start-up values (see RunPlan). The settings of the film are its RunRequest; the rest names
+// what to write and how.
+#include "run/RunPlan.h"
+
 #include <QStringList>
 
 #include <cstdint>
@@ -11,27 +13,10 @@
 #include <utility>
 #include <vector>
 
-struct BatchCommandLine {
+struct BatchCommandLine : RunRequest {
     bool help = false;
     bool version = false;
     std::string helpText;
-
-    std::optional<uint32_t> seed;
-    std::optional<std::string> generator; // --rng, lcg when not given
-    uint32_t runIndex = 0;         // --run-index: which run of an experiment a single run repeats
-    int64_t steps = 1000;
-
-    std::optional<int32_t> columns, rows;
-    std::optional<int32_t> ratePosition;
-    std::optional<std::string> maxText;   // layers to deposit, converted as the window does
-    std::optional<std::string> relaxText; // relaxation sweeps per step, likewise
-    std::optional<int32_t> zmode;         // 0 from --iso, 1 from --aniso
-    std::optional<int32_t> z, zx, zy;
-    bool autoHeight = false;              // --autoheight turns it on
-
-    std::string configFile;
-    std::string layerFile;
-    std::string resumeFile; // --resume: continues a run saved by --save-layer
 
     std::string saveLayer;
     std::string roughnessFile;
@@ -39,17 +24,10 @@ struct BatchCommandLine {
     std::string chartFile;
     std::string heightMapFile; // --heightmap: the top view of the lattice
     std::string framesName;
-    std::optional<int32_t> originX, originY;
-    std::optional<int32_t> zoom;
-    std::optional<int32_t> palette;
-    std::optional<int32_t> chartStyle;
 
     bool quiet = false;
 
-    int32_t runs = 0; // 0: one plain run; N >= 1: an experiment of N runs
-    int32_t jobs = 0; // 0: one per core
     bool fit = false;
-    std::optional<int64_t> fitFrom, fitTo;
     bool json = false;
     std::string seriesFile;                     // --series: the per-run series in HDF5
     std::optional<std::pair<int32_t, int32_t>> runRange; // --run-range A:B: only runs A..B-1

@@ -17,6 +17,7 @@
 #include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
 #include "model/Symulacja.h"
+#include "run/GrowthSettings.h"
 #include "run/SeriesFile.h"
 #include "run/SettingChecks.h"
 #include "run/StopRequest.h"
@@ -215,22 +216,19 @@ Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t job
 
 std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs, const Outcome& out)
 {
-    const Scenario& sc = s.run.scenario;
-    QJsonObject settings{
-        {"columns", sc.sizeX},
-        {"rows", sc.sizeY},
-        {"dep", s.ratePosition},
-        {"rate", Symulacja::rateOfPosition(s.ratePosition)},
-        {"max", QString::fromStdString(s.maxText)},
-        {"relax", QString::fromStdString(s.relaxText)},
-        {"zmode", sc.zmode},
-        {"z", sc.z},
-        {"zx", sc.zx},
-        {"zy", sc.zy},
-        {"autoheight", s.run.autoHeight},
-        {"steps", static_cast<qint64>(s.steps)},
-        {"rng", generatorName(s.run.generator)},
-    };
+    QJsonObject settings;
+    for (const auto& [name, value] : settingsBlock(GrowthSettings::of(s.run), s.steps))
+        settings[QString::fromStdString(name)] = std::visit(
+            [](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    return QJsonValue(QString::fromStdString(v));
+                else if constexpr (std::is_same_v<T, int64_t>)
+                    return QJsonValue(static_cast<qint64>(v));
+                else
+                    return QJsonValue(v);
+            },
+            value);
     if (!o.configFile.empty())
         settings["config"] = QString::fromStdString(o.configFile);
     if (!o.layerFile.empty())
@@ -252,15 +250,15 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
     summary["seeds"] = QJsonObject{
         {"first", static_cast<qint64>(out.firstSeed)},
         {"last", static_cast<qint64>(static_cast<uint32_t>(out.firstSeed + out.runs - 1))},
-        {"fromClock", s.seedFromClock},
+        {"from_clock", s.seedFromClock},
     };
     if (out.scaling) {
         summary["fss"] = ScalingCommand::json(*out.scaling);
         summary["seconds"] = out.seconds;
         return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
     }
-    summary["finalDeposited"] = out.finalDeposited;
-    summary["finalRoughness"] = QJsonObject{
+    summary["final_deposited"] = out.finalDeposited;
+    summary["final_roughness"] = QJsonObject{
         {"mean", out.finalMean}, {"stddev", out.finalStddev}, {"stderr", out.finalStderr},
         {"min", out.finalMin}, {"max", out.finalMax},
     };
@@ -268,8 +266,8 @@ std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t j
         if (out.fit.ok)
             summary["fit"] = QJsonObject{
                 {"beta", out.fit.beta}, {"error", out.fit.error},
-                {"firstTick", static_cast<qint64>(out.fit.firstTick)},
-                {"lastTick", static_cast<qint64>(out.fit.lastTick)},
+                {"first_tick", static_cast<qint64>(out.fit.firstTick)},
+                {"last_tick", static_cast<qint64>(out.fit.lastTick)},
             };
         else
             summary["fit"] = QJsonObject{{"message", QString::fromStdString(out.fit.message)}};

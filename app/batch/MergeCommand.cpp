@@ -3,6 +3,7 @@
 #include "batch/UsageError.h"
 #include "model/AppError.h"
 #include "model/Convert.h"
+#include "files/NumberText.h"
 
 #include <QCommandLineParser>
 
@@ -93,23 +94,12 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
 
 SeriesHeader seriesHeaderOf(const BatchCommandLine& o, const BatchPlan& s, const std::string& programVersion)
 {
-    const Scenario& sc = s.run.scenario;
     SeriesHeader h;
     h.programVersion = programVersion;
-    h.generator = s.run.generator;
     h.seed = s.seed;
     h.runs = o.runs;
     h.ticks = s.steps;
-    h.columns = sc.sizeX;
-    h.rows = sc.sizeY;
-    h.ratePosition = s.ratePosition;
-    h.maxText = s.maxText;
-    h.relaxText = s.relaxText;
-    h.zmode = sc.zmode;
-    h.z = sc.z;
-    h.zx = sc.zx;
-    h.zy = sc.zy;
-    h.autoHeight = s.run.autoHeight;
+    h.settings = GrowthSettings::of(s.run);
     h.startHeights = s.run.startHeights;
     h.configFile = o.configFile;
     h.layerFile = o.layerFile;
@@ -209,24 +199,15 @@ void MergedSeries::describe(BatchCommandLine& o, BatchPlan& s) const
     const SeriesHeader& h = header_;
     o.runs = h.runs;
     o.seed = h.seed;
-    o.generator = generatorName(h.generator);
+    o.generator = generatorName(h.settings.rng);
     o.steps = h.ticks;
     o.configFile = h.configFile;
     o.layerFile = h.layerFile;
-    Scenario& sc = s.run.scenario;
-    sc.sizeX = h.columns;
-    sc.sizeY = h.rows;
-    sc.ratePosition = h.ratePosition;
-    sc.zmode = h.zmode;
-    sc.z = h.z;
-    sc.zx = h.zx;
-    sc.zy = h.zy;
-    sc.seed = h.seed;
-    s.ratePosition = h.ratePosition;
-    s.maxText = h.maxText;
-    s.relaxText = h.relaxText;
-    s.run.autoHeight = h.autoHeight;
-    s.run.generator = h.generator;
+    h.settings.applyTo(s.run);
+    s.run.scenario.seed = h.seed;
+    s.ratePosition = h.settings.dep;
+    s.maxText = exactText(h.settings.max);
+    s.relaxText = std::to_string(h.settings.relax);
     s.run.startHeights = h.startHeights;
     s.steps = h.ticks;
     s.seed = h.seed;

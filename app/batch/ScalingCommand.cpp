@@ -109,7 +109,7 @@ QJsonObject ScalingCommand::json(const FiniteSizeScaling& f)
 {
     QJsonArray sizes;
     for (const Saturation& sat : f.sizes) {
-        QJsonObject one{{"L", sat.size}, {"firstTick", static_cast<qint64>(sat.firstTick)}};
+        QJsonObject one{{"L", sat.size}, {"first_tick", static_cast<qint64>(sat.firstTick)}};
         if (std::isfinite(sat.width))
             one["W_sat"] = sat.width;
         if (sat.error)
@@ -125,6 +125,6 @@ QJsonObject ScalingCommand::json(const FiniteSizeScaling& f)
     }
     out["alpha"] = fitJson(f.alpha);
     out["z"] = fitJson(f.z);
-    out["width2Slope"] = fitJson(f.width2);
+    out["width2_slope"] = fitJson(f.width2);
     return out;
 }

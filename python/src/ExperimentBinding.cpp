@@ -4,6 +4,8 @@
 #include "Bindings.h"
 #include "ModuleSettings.h"
 
+#include "run/GrowthSettings.h"
+
 #include "run/Experiment.h"
 #include "run/GrowthFit.h"
 #include "run/SettingChecks.h"
@@ -74,6 +76,15 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
     return r;
 }
 
+// The settings of the result under the names the batch tool's JSON and series files use.
+py::dict settingsDict(const GrowthSettings& settings, int64_t steps)
+{
+    py::dict d;
+    for (const auto& [name, value] : settingsBlock(settings, steps))
+        std::visit([&d, &name = name](const auto& v) { d[py::str(name)] = py::cast(v); }, value);
+    return d;
+}
+
 py::dict experiment(const py::dict& settings, bool keepSeries)
 {
     const Resolved r = resolve(settings);
@@ -119,7 +130,9 @@ py::dict experiment(const py::dict& settings, bool keepSeries)
     }
     if (signalled)
         throw py::error_already_set();
-    return resultOf(*stats, r.fitRange, series);
+    py::dict result = resultOf(*stats, r.fitRange, series);
+    result["settings"] = settingsDict(GrowthSettings::of(r.setup), r.steps);
+    return result;
 }
 
 // Runs first .. first + count - 1 of an experiment, each alone: their roughness and deposited
@@ -131,7 +144,7 @@ py::tuple runSlice(const py::dict& settings, int64_t first, int64_t count)
         throw py::value_error("runs " + std::to_string(first) + " .. " + std::to_string(first + count - 1)
                               + " are not runs of an experiment");
     if (!r.seedGiven)
-        SettingChecks::experimentSeed(false);
+        SettingChecks::experimentSeed(false, SettingChecks::Spelling::Keyword);
     py::array_t<double> roughness({py::ssize_t(count), py::ssize_t(r.steps)});
     py::array_t<double> deposited({py::ssize_t(count), py::ssize_t(r.steps)});
     double* w = roughness.mutable_data();
@@ -184,8 +197,8 @@ public:
         if (!fitRange.is_none()) {
             py::dict d;
             d["fit_range"] = fitRange;
-            range = SettingChecks::fitRange(pairText(d, "fit_range", ":", "(first_tick, last_tick)"));
-            SettingChecks::fitRangeWithin(range->second, stats_.ticks());
+            range = SettingChecks::fitRange(pairText(d, "fit_range", ":", "(first_tick, last_tick)"), SettingChecks::Spelling::Keyword);
+            SettingChecks::fitRangeWithin(range->second, stats_.ticks(), SettingChecks::Spelling::Keyword);
         }
         return resultOf(stats_, range, series);
     }

@@ -1,14 +1,9 @@
 #include "ModuleSettings.h"
 
-#include "files/Settings.h"
-#include "model/Convert.h"
-#include "model/Random.h"
-#include "model/SettingsTable.h"
+#include "run/RunPlan.h"
 #include "run/SettingChecks.h"
-#include "run/StartLattice.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 
 namespace py = pybind11;
@@ -52,79 +47,75 @@ Resolved resolve(const py::dict& s)
         if (std::none_of(std::begin(knownKeys), std::end(knownKeys), [&](const char* k) { return key == k; }))
             throw py::type_error("unexpected setting '" + key + "'");
     }
-    Resolved r;
-    Scenario& sc = r.setup.scenario;
-    sc = windowDefaults();
-    sc.name = "python";
-    std::string maxText = settingKey(Setting::Max).startText;
-    std::string relaxText = settingKey(Setting::Relaxations).startText;
-
-    if (given(s, "seed")) {
-        r.seed = SettingChecks::seed(textOf(s["seed"]));
-        r.seedGiven = true;
-    }
+    // The keywords become the request the batch tool's options make, checked by the same
+    // checks and resolved by the same resolver; the messages name the keywords.
+    using SettingChecks::Spelling;
+    const Spelling how = Spelling::Keyword;
+    RunRequest q;
+    q.spelling = how;
+    if (given(s, "seed"))
+        q.seed = SettingChecks::seed(textOf(s["seed"]), how);
     if (given(s, "rng"))
-        r.setup.generator = SettingChecks::generator(textOf(s["rng"]));
+        q.generator = generatorName(SettingChecks::generator(textOf(s["rng"]), how));
     if (given(s, "run_index"))
-        r.runIndex = static_cast<uint32_t>(SettingChecks::integerInRange("--run-index", textOf(s["run_index"]), 0, INT32_MAX));
+        q.runIndex = SettingChecks::runIndex(textOf(s["run_index"]), how);
     if (given(s, "steps"))
-        r.steps = SettingChecks::steps(textOf(s["steps"]));
+        q.steps = SettingChecks::steps(textOf(s["steps"]), how);
     if (given(s, "size")) {
-        const auto [cols, rows] = SettingChecks::size(pairText(s, "size", "x", "(cols, rows)"));
-        sc.sizeX = cols;
-        sc.sizeY = rows;
+        const auto [cols, rows] = SettingChecks::size(pairText(s, "size", "x", "(cols, rows)"), how);
+        q.columns = cols;
+        q.rows = rows;
     }
     if (given(s, "dep"))
-        sc.ratePosition = SettingChecks::ratePosition(textOf(s["dep"]));
+        q.ratePosition = SettingChecks::ratePosition(textOf(s["dep"]), how);
     if (given(s, "max")) {
-        maxText = textOf(s["max"]);
-        SettingChecks::maxLayers(maxText);
+        q.maxText = textOf(s["max"]);
+        SettingChecks::maxLayers(*q.maxText, how);
     }
     if (given(s, "relax")) {
-        relaxText = textOf(s["relax"]);
-        SettingChecks::relaxations(relaxText);
+        q.relaxText = textOf(s["relax"]);
+        SettingChecks::relaxations(*q.relaxText, how);
     }
     if (given(s, "iso")) {
-        sc.zmode = 0;
-        sc.z = SettingChecks::isotropic(textOf(s["iso"]));
+        q.zmode = 0;
+        q.z = SettingChecks::isotropic(textOf(s["iso"]), how);
     }
     if (given(s, "aniso")) {
-        const auto [zx, zy] = SettingChecks::anisotropic(pairText(s, "aniso", ",", "(zx, zy)"));
-        sc.zmode = 1;
-        sc.zx = zx;
-        sc.zy = zy;
+        const auto [zx, zy] = SettingChecks::anisotropic(pairText(s, "aniso", ",", "(zx, zy)"), how);
+        q.zmode = 1;
+        q.zx = zx;
+        q.zy = zy;
     }
     if (given(s, "autoheight"))
-        r.setup.autoHeight = py::bool_(s["autoheight"]);
+        q.autoHeight = py::bool_(s["autoheight"]);
     if (given(s, "runs"))
-        r.runs = SettingChecks::runs(textOf(s["runs"]));
+        q.runs = SettingChecks::runs(textOf(s["runs"]), how);
     if (given(s, "jobs"))
-        r.jobs = SettingChecks::jobs(textOf(s["jobs"]));
-    if (given(s, "fit_range"))
-        r.fitRange = SettingChecks::fitRange(pairText(s, "fit_range", ":", "(first_tick, last_tick)"));
-
-    SettingChecks::oneRule(given(s, "iso"), given(s, "aniso"));
-    SettingChecks::sizeOrLayer(given(s, "size"), given(s, "layer"));
-    if (r.runs > 0)
-        SettingChecks::experimentSeed(r.seedGiven);
-    if (r.fitRange)
-        SettingChecks::fitRangeWithin(r.fitRange->second, r.steps);
-
-    sc.maxLayers = maxLayersOfText(maxText);
-    sc.relaxations = strToInt(relaxText);
-    if (given(s, "layer")) {
-        const std::string path = pathOf(s["layer"]);
-        py::gil_scoped_release release;
-        try {
-            readStartLattice(path, r.setup);
-        } catch (const AppError& e) {
-            if (std::strncmp(e.what(), "cannot read ", 12) == 0)
-                throw FileError(e.what());
-            throw;
-        }
+        q.jobs = SettingChecks::jobs(textOf(s["jobs"]), how);
+    if (given(s, "fit_range")) {
+        const auto [from, to] = SettingChecks::fitRange(pairText(s, "fit_range", ":", "(first_tick, last_tick)"), how);
+        q.fitFrom = from;
+        q.fitTo = to;
     }
-    if (!r.seedGiven)
-        r.seed = clockSeed();
-    sc.seed = r.seed;
+    SettingChecks::oneRule(given(s, "iso"), given(s, "aniso"), how);
+    if (given(s, "layer"))
+        q.layerFile = pathOf(s["layer"]);
+
+    RunPlan plan;
+    {
+        py::gil_scoped_release release; // a large layer file takes a while
+        plan = RunPlan::resolve(q);
+    }
+    Resolved r;
+    r.setup = plan.run;
+    r.setup.scenario.name = "python";
+    r.seed = plan.seed;
+    r.seedGiven = q.seed.has_value();
+    r.runIndex = plan.runIndex;
+    r.steps = plan.steps;
+    r.runs = q.runs;
+    r.jobs = q.jobs;
+    if (q.fitFrom)
+        r.fitRange = std::pair{*q.fitFrom, *q.fitTo};
     return r;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The settings of a film or an experiment as the Python module receives them: a dict of Python
-// values, each turned into the text the batch tool would see on its command line and checked
-// by the batch tool's own checks (run/SettingChecks), so a value is refused in its words.
+// values, each turned into the text the batch tool would see on its command line, checked by
+// the same checks (run/SettingChecks) and resolved by the same resolver (run/RunPlan); the
+// messages name the keywords ("size=").
 #include "model/AppError.h"
+#include "model/SettingsTable.h"
 #include "run/FilmSetup.h"
 
 #include <pybind11/pybind11.h>
@@ -11,12 +13,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-
-// A file that cannot be read or written: OSError in Python.
-class FileError : public AppError {
-public:
-    explicit FileError(const std::string& message) : AppError(message) {}
-};
 
 // A value as the batch tool would see it on its command line.
 std::string textOf(pybind11::handle value);
@@ -32,7 +28,7 @@ struct Resolved {
     uint32_t seed = 0;
     bool seedGiven = false;
     uint32_t runIndex = 0;
-    int64_t steps = 1000;
+    int64_t steps = defaultSteps;
     int32_t runs = 0;
     int32_t jobs = 0;
     std::optional<std::pair<int64_t, int64_t>> fitRange;
@@ -40,6 +36,7 @@ struct Resolved {
 
 // Keys: seed, rng, run_index, steps, size, dep, max, relax, iso, aniso, autoheight, layer, runs,
 // jobs, fit_range; None stands for not given. Checked in the order of the batch tool's options.
-// Throws SettingError (ValueError), FileError for a layer file that cannot be read, AppError for
-// one whose heights are not integers, pybind11::type_error for an unknown key or a malformed pair.
+// Throws SettingError (ValueError), FileError (OSError) for a layer file that cannot be read,
+// AppError for one whose heights are not integers, pybind11::type_error for an unknown key or a
+// malformed pair.
 Resolved resolve(const pybind11::dict& settings);

@@ -24,6 +24,11 @@
 namespace py = pybind11;
 
 namespace {
+// Messages name the keywords, not the batch tool's options.
+constexpr SettingChecks::Spelling keyword = SettingChecks::Spelling::Keyword;
+} // namespace
+
+namespace {
 
 // One film, stepped from Python. Methods refuse to run while another thread steps it.
 class Simulation {
@@ -100,11 +105,11 @@ public:
 
     py::array_t<uint8_t> picture(py::object palette, py::object zoom, py::object origin)
     {
-        const int32_t p = SettingChecks::palette(textOf(palette));
-        const int32_t c = SettingChecks::zoom(textOf(zoom));
+        const int32_t p = SettingChecks::palette(textOf(palette), keyword);
+        const int32_t c = SettingChecks::zoom(textOf(zoom), keyword);
         py::dict d;
         d["origin"] = origin;
-        const auto [ox, oy] = SettingChecks::integerPair("--origin", pairText(d, "origin", ",", "(x, y)"), ',',
+        const auto [ox, oy] = SettingChecks::integerPair(SettingChecks::shown("origin", keyword), pairText(d, "origin", ",", "(x, y)"), ',',
                                                          "X,Y, e.g. 210,190");
         const Busy busy(*this);
         QImage image;
@@ -118,7 +123,7 @@ public:
 
     py::array_t<uint8_t> chart(py::object style)
     {
-        const int32_t st = SettingChecks::chartStyle(textOf(style));
+        const int32_t st = SettingChecks::chartStyle(textOf(style), keyword);
         ensureGuiApplication();
         const Busy busy(*this);
         Chart& chart = charts_[st];
@@ -140,8 +145,10 @@ public:
         py::gil_scoped_release release;
         try {
             FilmState::saveFilm(name, *run_, setup_);
+        } catch (const FileError&) {
+            throw;
         } catch (const AppError& e) {
-            throw FileError(e.what());
+            throw FileError(FileError::Kind::Other, name, e.what());
         }
     }
 

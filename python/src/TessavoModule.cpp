@@ -29,7 +29,20 @@ PYBIND11_MODULE(_tessavo, m)
         } catch (const Interrupted& e) {
             PyErr_SetString(PyExc_KeyboardInterrupt, e.what());
         } catch (const FileError& e) {
-            PyErr_SetString(PyExc_OSError, e.what());
+            // By kind, as Python's own file functions raise.
+            PyObject* type = PyExc_OSError;
+            switch (e.kind()) {
+            case FileError::Kind::Missing:
+                type = PyExc_FileNotFoundError;
+                break;
+            case FileError::Kind::Denied:
+                type = PyExc_PermissionError;
+                break;
+            case FileError::Kind::NotAFile:
+            case FileError::Kind::Other:
+                break;
+            }
+            PyErr_SetString(type, e.what());
         } catch (const AppError& e) {
             PyErr_SetString(PyExc_ValueError, e.what());
         }
@@ -38,6 +51,13 @@ PYBIND11_MODULE(_tessavo, m)
     m.attr("__version__") = TESSAVO_VERSION;
     m.attr("largest_lattice_side") = largestLatticeSide;
     m.attr("palette_names") = py::cast(std::vector<std::string>(paletteNames.begin(), paletteNames.end()));
+    // The defaults of the keywords, from the one table the batch tool and the window read.
+    py::dict defaults;
+    defaults["steps"] = defaultSteps;
+    defaults["palette"] = paletteNames[startPalette];
+    defaults["zoom"] = settingKey(Setting::Zoom).start;
+    defaults["origin"] = py::make_tuple(settingKey(Setting::Xabs).start, settingKey(Setting::Yabs).start);
+    m.attr("defaults") = defaults;
 
     bindSimulation(m);
     bindExperiment(m);

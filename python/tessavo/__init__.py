@@ -36,6 +36,8 @@ largest_lattice_side: int = _tessavo.largest_lattice_side
 #: The five colour schemes of the surface picture, by number.
 palette_names: Tuple[str, ...] = tuple(_tessavo.palette_names)
 
+_DEFAULTS: Dict[str, Any] = _tessavo.defaults
+
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
@@ -76,7 +78,8 @@ class Simulation(_tessavo._Simulation):
         between two ticks."""
         super().step(n)
 
-    def picture(self, palette: str = "mixed", zoom: int = 7, origin: Tuple[int, int] = (210, 190)) -> np.ndarray:
+    def picture(self, palette: str = _DEFAULTS["palette"], zoom: int = _DEFAULTS["zoom"],
+                origin: Tuple[int, int] = _DEFAULTS["origin"]) -> np.ndarray:
         """The 600 x 400 surface picture as a (400, 600, 3) uint8 RGB array: the pixels of the
         batch tool's --picture with --palette, --zoom and --origin."""
         return super().picture(palette, zoom, origin)
@@ -104,7 +107,7 @@ def load_layer(path: PathLike, **settings: Any) -> Simulation:
     return Simulation(layer=path, **settings)
 
 
-def experiment(runs: int, *, seed: Optional[int] = None, steps: int = 1000, jobs: Optional[int] = None,
+def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS["steps"], jobs: Optional[int] = None,
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
@@ -124,6 +127,9 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = 1000, jobs
         summary, the line --fit prints
     runs
         the number of runs
+    settings
+        the settings the runs grew with, under the names and types of the batch tool's --json
+        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,

@@ -13,7 +13,7 @@ from typing import Any, Dict, Optional, Tuple
 
 import numpy as np
 
-from . import _settings, _tessavo
+from . import _DEFAULTS, _settings, _tessavo
 
 __all__ = ["experiment"]
 
@@ -32,7 +32,7 @@ def _worker_threads(client: Any) -> int:
 
 
 def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Optional[int] = None,
-               steps: int = 1000, fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
+               steps: int = _DEFAULTS["steps"], fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
                **settings: Any) -> Dict[str, Any]:
     """:func:`tessavo.experiment` on the workers of a ``distributed.Client``.
 

@@ -1,22 +1,17 @@
 #include "files/FileReplacer.h"
+#include "files/SystemReason.h"
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::string systemReason(int errorNumber)
-{
-    return std::error_code(errorNumber, std::generic_category()).message();
-}
 
 std::string directoryOf(const std::string& path)
 {

@@ -1,6 +1,7 @@
 #include "files/IniFile.h"
 
 #include "files/FileReplacer.h"
+#include "files/SystemReason.h"
 #include "files/TextCodec.h"
 
 #include "model/AppError.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,11 +27,6 @@ constexpr std::size_t maxValueCharacters = 2047;
 constexpr off_t maxFileBytes = off_t(512) * 1024 * 1024;
 constexpr std::size_t maxLines = 1024 * 1024;
 const std::string utf8Bom = "\xEF\xBB\xBF";
-
-std::string systemReason(int errorNumber)
-{
-    return std::error_code(errorNumber, std::generic_category()).message();
-}
 
 // --- Names and blanks ---------------------------------------------------------------------
 

@@ -49,7 +49,7 @@ inline constexpr std::array<SettingKey, 18> settingsTable = {{
     {"animation", "chart", SettingForm::Integer, 0, "", true, -1, 1, 0, "", 0},
     {"relaxation", "t", SettingForm::String, 0, "5", false, 0, 0, 0, "5", 0},
     {"options", "language", SettingForm::String, 0, "1", false, 0, 0, 0, "1", 0},
-    {"options", "color", SettingForm::String, 0, "green", false, 0, 0, 0, "green", 0},
+    {"options", "color", SettingForm::String, 0, "green", false, 0, 0, 0, "mixed", 0},
 }};
 
 constexpr const SettingKey& settingKey(Setting s) { return settingsTable[static_cast<std::size_t>(s)]; }
@@ -57,3 +57,11 @@ constexpr const SettingKey& settingKey(Setting s) { return settingsTable[static_
 // The five colour schemes by number 0..4, as the batch tool names them; the configuration
 // file stores the first four by these names (see files/Settings.h).
 inline constexpr std::array<const char*, 5> paletteNames = {"green", "red", "blue", "mixed", "mixed2"};
+// The palette the window starts with, and the pictures of the batch tool and Python: "mixed".
+inline constexpr int32_t startPalette = 3;
+
+// The research runs' own settings, beside the window's: ticks a run grows when none are given,
+// and the threads of an experiment (0: one per core, up to largestJobs).
+inline constexpr int64_t defaultSteps = 1000;
+inline constexpr int32_t defaultJobs = 0;
+inline constexpr int32_t largestJobs = 1024;

@@ -1,8 +1,9 @@
 #pragma once
 // Experiment: N independent runs of the same settings, run k seeded with firstSeed + k
-// (mod 2^32), spread over a pool of threads. Each run has its own generator and lattice and
-// drops them when it finishes; only the per-tick statistics are kept. The statistics are
-// added in run order, so they are identical for every number of threads.
+// (mod 2^32), spread over a pool of threads (run/OrderedRunPool). Each run has its own
+// generator and lattice and drops them when it finishes; only the per-tick statistics are
+// kept. The statistics are added in run order, so they are identical for every number of
+// threads.
 #include "run/RoughnessStats.h"
 #include "run/FilmSetup.h"
 #include "run/StopRequest.h"
@@ -70,16 +71,7 @@ public:
     using SeriesObserver = std::function<void(int32_t run, const std::vector<double>& roughness)>;
     void observeSeries(SeriesObserver observer) { seriesObserver_ = std::move(observer); }
 
-    // The seed of run k with the congruential generator (Philox runs use the key (S, k)).
-    uint32_t seedOf(int32_t k) const { return firstSeed_ + static_cast<uint32_t>(k); }
-
 private:
-    // The threads actually used: 1..runs.
-    int32_t threadsFor(int32_t jobs) const;
-    // A finished run waits for every earlier one before it is added; a thread may run ahead of
-    // the oldest unfinished run by at most this many runs.
-    static int32_t runsAhead(int32_t threads) { return 2 * threads; }
-
     FilmSetup settings_;
     uint32_t firstSeed_;
     int32_t runs_;

@@ -9,6 +9,7 @@
 #include "run/FilmRun.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
@@ -18,7 +19,18 @@ FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
     s.tick = film.ticksDone();
     s.deposited = sim.deposited;
     s.heightOffset = sim.heightOffset;
-    s.generator = film.philox() ? Generator::Philox : Generator::Lcg;
+    // The film's own values: what it grows with after a load, not only what it was set up with.
+    s.settings = GrowthSettings::of(setup);
+    s.settings.rng = film.philox() ? Generator::Philox : Generator::Lcg;
+    s.settings.columns = sim.sizeX;
+    s.settings.rows = sim.sizeY;
+    s.settings.max = sim.maxLayers;
+    s.settings.relax = sim.relaxations;
+    s.settings.zmode = sim.zmode;
+    s.settings.z = sim.z;
+    s.settings.zx = sim.zx;
+    s.settings.zy = sim.zy;
+    s.settings.autoheight = film.autoHeight;
     if (const PhiloxRandom* p = film.philox()) {
         s.philoxSeed = p->seed();
         s.philoxRun = p->run();
@@ -26,16 +38,6 @@ FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
     } else {
         s.lcgState = film.lcg().state();
     }
-    s.sizeX = sim.sizeX;
-    s.sizeY = sim.sizeY;
-    s.ratePosition = setup.scenario.ratePosition;
-    s.maxLayers = sim.maxLayers;
-    s.relaxations = sim.relaxations;
-    s.zmode = sim.zmode;
-    s.z = sim.z;
-    s.zx = sim.zx;
-    s.zy = sim.zy;
-    s.autoHeight = film.autoHeight;
     s.latticeHash = sim.lattice ? hashOf(sim.lattice->data(), sim.lattice->cellCount()) : hashOf(nullptr, 0);
     return s;
 }
@@ -47,24 +49,20 @@ std::string FilmState::sectionText() const
     key("tick", std::to_string(tick));
     key("deposited", exactText(deposited));
     key("heightoffset", std::to_string(heightOffset));
-    key("rng", generatorName(generator));
-    if (generator == Generator::Philox) {
+    key("rng", generatorName(settings.rng));
+    if (settings.rng == Generator::Philox) {
         key("philoxseed", std::to_string(philoxSeed));
         key("philoxrun", std::to_string(philoxRun));
         key("philoxposition", std::to_string(philoxPosition));
     } else {
         key("lcgstate", std::to_string(lcgState));
     }
-    key("x", std::to_string(sizeX));
-    key("y", std::to_string(sizeY));
-    key("dep", std::to_string(ratePosition));
-    key("max", exactText(maxLayers));
-    key("t", std::to_string(relaxations));
-    key("zmode", std::to_string(zmode));
-    key("z", std::to_string(z));
-    key("zx", std::to_string(zx));
-    key("zy", std::to_string(zy));
-    key("autoheight", autoHeight ? "1" : "0");
+    for (const GrowthField& f : growthFields()) {
+        if (!f.stateKey)
+            continue;
+        const FieldValue v = f.get(settings);
+        key(f.stateKey, f.kind == FieldKind::Real ? exactText(std::get<double>(v)) : std::to_string(std::get<int64_t>(v)));
+    }
     key("hash", std::to_string(latticeHash));
     return t;
 }
@@ -109,46 +107,37 @@ std::optional<FilmState> FilmState::read(const IniFile& ini)
         }
     };
     FilmState s;
-    s.tick = static_cast<int64_t>(unsignedValue("tick", text("tick"), INT64_MAX));
+    // A run continues for at most 2^31 - 1 ticks at a time: the count never overflows.
+    s.tick = static_cast<int64_t>(unsignedValue("tick", text("tick"), INT64_MAX - INT32_MAX));
     s.deposited = real("deposited");
+    if (!std::isfinite(s.deposited) || s.deposited < 0.0)
+        throw AppError("the saved state's \"deposited\" is out of range: '" + text("deposited") + "'");
     s.heightOffset = integer("heightoffset");
-    if (!generatorOfName(text("rng"), s.generator))
+    if (!generatorOfName(text("rng"), s.settings.rng))
         throw AppError("the saved state's generator is unknown: '" + text("rng") + "'");
-    if (s.generator == Generator::Philox) {
+    if (s.settings.rng == Generator::Philox) {
         s.philoxSeed = static_cast<uint32_t>(unsignedValue("philoxseed", text("philoxseed"), UINT32_MAX));
         s.philoxRun = static_cast<uint32_t>(unsignedValue("philoxrun", text("philoxrun"), UINT32_MAX));
         s.philoxPosition = unsignedValue("philoxposition", text("philoxposition"), UINT64_MAX);
     } else {
         s.lcgState = static_cast<uint32_t>(unsignedValue("lcgstate", text("lcgstate"), UINT32_MAX));
     }
-    s.sizeX = integer("x");
-    s.sizeY = integer("y");
-    s.ratePosition = integer("dep");
-    s.maxLayers = real("max");
-    s.relaxations = integer("t");
-    s.zmode = integer("zmode");
-    s.z = integer("z");
-    s.zx = integer("zx");
-    s.zy = integer("zy");
-    s.autoHeight = integer("autoheight") != 0;
+    // The settings take the values their options take.
+    for (const GrowthField& f : growthFields()) {
+        if (!f.stateKey)
+            continue;
+        FieldValue v = f.kind == FieldKind::Real ? FieldValue{real(f.stateKey)} : FieldValue{int64_t{integer(f.stateKey)}};
+        if (!fieldValueOf(f, v))
+            throw AppError("the saved state's \"" + std::string(f.stateKey) + "\" is out of range: '" + text(f.stateKey) + "'");
+        f.set(s.settings, v);
+    }
     s.latticeHash = unsignedValue("hash", text("hash"), UINT64_MAX);
     return s;
 }
 
 void FilmState::applyTo(FilmSetup& setup) const
 {
-    Scenario& sc = setup.scenario;
-    sc.sizeX = sizeX;
-    sc.sizeY = sizeY;
-    sc.ratePosition = ratePosition;
-    sc.maxLayers = maxLayers;
-    sc.relaxations = relaxations;
-    sc.zmode = zmode;
-    sc.z = z;
-    sc.zx = zx;
-    sc.zy = zy;
-    setup.autoHeight = autoHeight;
-    setup.generator = generator;
+    settings.applyTo(setup);
 }
 
 void FilmState::continueFilm(FilmRun& film) const

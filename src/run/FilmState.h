@@ -6,6 +6,7 @@
 // dynamics, and a hash of the lattice it belongs to. The window reads layer files without it
 // and leaves the section alone when it saves over one; the hash then no longer matches.
 #include "run/FilmSetup.h"
+#include "run/GrowthSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,15 +21,12 @@ struct FilmState {
     int64_t tick = 0;
     double deposited = 0.0;
     int32_t heightOffset = 0;
-    Generator generator = Generator::Lcg;
     uint32_t lcgState = 0;        // the congruential generator's state
     uint32_t philoxSeed = 0;      // the Philox key (seed, run) and the outputs used so far
     uint32_t philoxRun = 0;
     uint64_t philoxPosition = 0;
-    // The dynamics: size, rate position, layers to deposit, sweeps, stay rule, auto-height.
-    int32_t sizeX = 0, sizeY = 0, ratePosition = 0, relaxations = 0, zmode = 0, z = 0, zx = 0, zy = 0;
-    double maxLayers = 0.0;
-    bool autoHeight = false;
+    // The settings of the growth, the generator among them.
+    GrowthSettings settings;
     uint64_t latticeHash = 0;
 
     // The state of a film after its last tick.
@@ -36,7 +34,8 @@ struct FilmState {
     // The section's text, CRLF lines, to follow the layer section of a layer file.
     std::string sectionText() const;
     // Reads the section; nothing when the file has none. Throws AppError naming a key that is
-    // missing or malformed.
+    // missing, malformed, or outside what the setting takes (the options' ranges; a tick from
+    // which a run could overflow the count).
     static std::optional<FilmState> read(const IniFile& ini);
 
     // The settings the state continues with (`setup`'s other fields stay).

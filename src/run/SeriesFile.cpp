@@ -5,6 +5,8 @@
 #include "files/FileReplacer.h"
 #include "files/OutputFile.h"
 #include "model/AppError.h"
+#include "files/Settings.h"
+#include "model/Convert.h"
 #include "model/Symulacja.h"
 
 #include <hdf5.h>
@@ -20,7 +22,7 @@
 namespace {
 
 constexpr const char* formatName = "tessavo-series";
-constexpr int32_t formatVersion = 1;
+constexpr int32_t formatVersion = 2;
 
 // An HDF5 identifier, closed by its own closer when it goes.
 class Handle {
@@ -115,37 +117,25 @@ bool transferRows(hid_t dataset, hid_t memType, hsize_t row, hsize_t rows, hsize
                  : H5Dread(dataset, memType, memSpace.get(), fileSpace.get(), H5P_DEFAULT, data) >= 0;
 }
 
-std::string yesNo(bool b)
-{
-    return b ? "1" : "0";
-}
 
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> SeriesHeader::identity() const
 {
-    return {
+    std::vector<std::pair<std::string, std::string>> out = {
         {"program_version", programVersion},
-        {"generator", generatorName(generator)},
         {"seed", std::to_string(seed)},
         {"runs", std::to_string(runs)},
-        {"ticks", std::to_string(ticks)},
-        {"columns", std::to_string(columns)},
-        {"rows", std::to_string(rows)},
-        {"dep", std::to_string(ratePosition)},
-        {"max", maxText},
-        {"relax", relaxText},
-        {"zmode", std::to_string(zmode)},
-        {"z", std::to_string(z)},
-        {"zx", std::to_string(zx)},
-        {"zy", std::to_string(zy)},
-        {"autoheight", yesNo(autoHeight)},
+        {"steps", std::to_string(ticks)},
     };
+    for (const GrowthField& f : growthFields())
+        out.emplace_back(f.name, fieldText(f, f.get(settings)));
+    return out;
 }
 
 std::string SeriesHeader::seedScheme() const
 {
-    return generator == Generator::Philox ? "philox: run k draws from the stream keyed (seed, k)"
+    return settings.rng == Generator::Philox ? "philox: run k draws from the stream keyed (seed, k)"
                                           : "lcg: run k is seeded seed + k (mod 2^32)";
 }
 
@@ -228,22 +218,47 @@ void SeriesWriter::commit(int32_t jobs, double seconds)
     for (size_t i = 0; i < runs.size(); ++i)
         runs[i] = firstRun_ + static_cast<int32_t>(i);
     bool ok = H5Dwrite(h5_->run.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL, H5P_DEFAULT, runs.data()) >= 0;
+    {
+        std::vector<int64_t> ticks(static_cast<size_t>(h.ticks));
+        for (size_t i = 0; i < ticks.size(); ++i)
+            ticks[i] = static_cast<int64_t>(i) + 1;
+        Handle tick = createDataset(file, "tick", H5T_STD_I64LE, {static_cast<hsize_t>(h.ticks)});
+        ok = ok && tick.ok() && (ticks.empty() || H5Dwrite(tick.get(), H5T_NATIVE_INT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, ticks.data()) >= 0);
+    }
     if (h.startHeights) {
         Handle start = createDataset(file, "start_heights", H5T_STD_I32LE,
-                                     {static_cast<hsize_t>(h.rows), static_cast<hsize_t>(h.columns)});
-        ok = ok && start.ok() && h.startHeights->size() == static_cast<size_t>(h.rows) * static_cast<size_t>(h.columns)
+                                     {static_cast<hsize_t>(h.settings.rows), static_cast<hsize_t>(h.settings.columns)});
+        ok = ok && start.ok() && h.startHeights->size() == static_cast<size_t>(h.settings.rows) * static_cast<size_t>(h.settings.columns)
             && H5Dwrite(start.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL, H5P_DEFAULT, h.startHeights->data()) >= 0;
     }
     ok = ok && putText(file, "format", formatName) && putInteger(file, "format_version", formatVersion)
-        && putText(file, "program_version", h.programVersion) && putText(file, "generator", generatorName(h.generator))
-        && putText(file, "seed_scheme", h.seedScheme()) && putInteger(file, "seed", h.seed)
-        && putInteger(file, "runs", h.runs) && putInteger(file, "ticks", h.ticks)
-        && putInteger(file, "columns", h.columns) && putInteger(file, "rows", h.rows)
-        && putInteger(file, "dep", h.ratePosition) && putDouble(file, "rate", Symulacja::rateOfPosition(h.ratePosition))
-        && putText(file, "max", h.maxText) && putText(file, "relax", h.relaxText) && putInteger(file, "zmode", h.zmode)
-        && putInteger(file, "z", h.z) && putInteger(file, "zx", h.zx) && putInteger(file, "zy", h.zy)
-        && putInteger(file, "autoheight", h.autoHeight ? 1 : 0) && putText(file, "config", h.configFile)
+        && putText(file, "program_version", h.programVersion) && putText(file, "seed_scheme", h.seedScheme())
+        && putInteger(file, "seed", h.seed) && putInteger(file, "runs", h.runs) && putInteger(file, "steps", h.ticks);
+    for (const GrowthField& f : growthFields()) {
+        const FieldValue v = f.get(h.settings);
+        switch (f.kind) {
+        case FieldKind::Real:
+            ok = ok && putDouble(file, f.name, std::get<double>(v));
+            break;
+        case FieldKind::Name:
+        case FieldKind::Rule:
+            ok = ok && putText(file, f.name, fieldText(f, v));
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Flag:
+            ok = ok && putInteger(file, f.name, std::get<int64_t>(v));
+            break;
+        }
+    }
+    ok = ok && putDouble(file, "rate", h.settings.rate()) && putText(file, "config", h.configFile)
         && putText(file, "layer", h.layerFile) && putInteger(file, "jobs", h.jobs) && putDouble(file, "seconds", h.seconds);
+    // What the numbers measure, for readers that did not write them.
+    for (const auto& [dataset, units] : {std::pair{"roughness", "layers"}, {"deposited", "layers"}, {"tick", "ticks"},
+                                         {"run", "run index"}, {"start_heights", "layers"}})
+        if (H5Lexists(file, dataset, H5P_DEFAULT) > 0) {
+            Handle d(H5Dopen2(file, dataset, H5P_DEFAULT), H5Dclose);
+            ok = ok && d.ok() && putText(d.get(), "units", units);
+        }
     ok = ok && H5Fflush(file, H5F_SCOPE_GLOBAL) >= 0;
     const ssize_t size = ok ? H5Fget_file_image(file, nullptr, 0) : -1;
     if (size <= 0)
@@ -322,6 +337,38 @@ public:
         return value;
     }
 
+    // The attribute as whatever it holds: an integer, a real or a text.
+    FieldValue value(const char* name) const
+    {
+        if (!has(name))
+            throw AppError(path_ + ": the attribute '" + std::string(name) + "' is missing");
+        H5T_class_t kind = H5T_NO_CLASS;
+        {
+            Handle attribute(H5Aopen(file_, name, H5P_DEFAULT), H5Aclose);
+            Handle type(H5Aget_type(attribute.get()), H5Tclose);
+            if (!attribute.ok() || !type.ok())
+                throw damaged(name);
+            kind = H5Tget_class(type.get());
+        }
+        if (kind == H5T_INTEGER)
+            return integer(name, INT64_MIN, INT64_MAX);
+        if (kind == H5T_FLOAT)
+            return number(name);
+        return text(name);
+    }
+
+    // A number kept as text by format 1.
+    FieldValue textNumber(const char* name, const std::string& text, bool integral) const
+    {
+        try {
+            if (integral)
+                return int64_t{strToInt(text)};
+            return maxLayersOfText(text);
+        } catch (const AppError&) {
+            throw AppError(path_ + ": the attribute '" + std::string(name) + "' is not a number: '" + text + "'");
+        }
+    }
+
 private:
     // The attribute, checked to hold one value of the class expected, so that reading it
     // cannot write past the value it is read into.
@@ -387,21 +434,22 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
 
     SeriesHeader& h = header_;
     h.programVersion = a.text("program_version");
-    if (!generatorOfName(a.text("generator"), h.generator))
-        throw AppError(path_ + ": the attribute 'generator' names no generator of this program");
     h.seed = static_cast<uint32_t>(a.integer("seed", 0, UINT32_MAX));
     h.runs = static_cast<int32_t>(a.integer("runs", 1, INT32_MAX));
-    h.ticks = a.integer("ticks", 0, INT32_MAX);
-    h.columns = static_cast<int32_t>(a.integer("columns", 1, largestLatticeSide));
-    h.rows = static_cast<int32_t>(a.integer("rows", 1, largestLatticeSide));
-    h.ratePosition = static_cast<int32_t>(a.integer("dep", INT32_MIN, INT32_MAX));
-    h.maxText = a.text("max");
-    h.relaxText = a.text("relax");
-    h.zmode = static_cast<int32_t>(a.integer("zmode", INT32_MIN, INT32_MAX));
-    h.z = static_cast<int32_t>(a.integer("z", INT32_MIN, INT32_MAX));
-    h.zx = static_cast<int32_t>(a.integer("zx", INT32_MIN, INT32_MAX));
-    h.zy = static_cast<int32_t>(a.integer("zy", INT32_MIN, INT32_MAX));
-    h.autoHeight = a.integer("autoheight", 0, 1) != 0;
+    const bool first = version == 1;
+    h.ticks = a.integer(first ? "ticks" : "steps", 0, INT32_MAX);
+    for (const GrowthField& f : growthFields()) {
+        const char* name = first && f.kind == FieldKind::Name ? "generator" : f.name;
+        FieldValue v = a.value(name);
+        // Format 1 kept max and relax as the texts typed.
+        if (first && f.kind == FieldKind::Real && std::holds_alternative<std::string>(v))
+            v = a.textNumber(name, std::get<std::string>(v), false);
+        else if (first && f.kind == FieldKind::Integer && std::holds_alternative<std::string>(v))
+            v = a.textNumber(name, std::get<std::string>(v), true);
+        if (!fieldValueOf(f, v))
+            throw AppError(path_ + ": the attribute '" + std::string(name) + "' is not a value of this setting");
+        f.set(h.settings, v);
+    }
     h.configFile = a.text("config");
     h.layerFile = a.text("layer");
     h.jobs = static_cast<int32_t>(a.integer("jobs", 1, INT32_MAX));
@@ -429,9 +477,9 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
     if (H5Lexists(file, "start_heights", H5P_DEFAULT) > 0) {
         hsize_t dims[2] = {0, 0};
         const Handle start = openDataset(file, path_, "start_heights", H5T_INTEGER, 2, dims);
-        if (dims[0] != static_cast<hsize_t>(h.rows) || dims[1] != static_cast<hsize_t>(h.columns))
-            throw AppError(path_ + ": the dataset 'start_heights' is not " + std::to_string(h.rows) + " x "
-                           + std::to_string(h.columns));
+        if (dims[0] != static_cast<hsize_t>(h.settings.rows) || dims[1] != static_cast<hsize_t>(h.settings.columns))
+            throw AppError(path_ + ": the dataset 'start_heights' is not " + std::to_string(h.settings.rows) + " x "
+                           + std::to_string(h.settings.columns));
         auto heights = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(dims[0] * dims[1]));
         if (H5Dread(start.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL, H5P_DEFAULT, heights->data()) < 0)
             throw AppError(path_ + ": the dataset 'start_heights' is damaged");

@@ -5,19 +5,23 @@
 // the stored start lattice) and how the file was made (program version, threads, seconds).
 //
 // Layout: the root group holds
-//   roughness      float64 [runs held][ticks]   W of each run, in layers; column i is tick i+1
-//   deposited      float64 [runs held][ticks]   the layers deposited by that tick
+//   roughness      float64 [runs held][steps]   W of each run, in layers; column i is tick i+1
+//   deposited      float64 [runs held][steps]   the layers deposited by that tick
+//   tick           int64   [steps]              1 .. steps, the tick of each column
 //   run            int32   [runs held]          the run index k of each row, ascending
 //   start_heights  int32   [rows][columns]      only when the films start from a stored lattice
-// and these attributes: format ("tessavo-series"), format_version (1), program_version,
-// generator ("lcg" or "philox"), seed_scheme (in words), seed, runs (N of the whole
-// experiment), ticks, columns, rows, dep, rate, max, relax, zmode, z, zx, zy, autoheight (0 or
-// 1), config and layer (the file names the settings came from, or empty), jobs and seconds
-// (the threads and the time the runs in the file took).
+// each dataset with a "units" attribute, and these attributes: format ("tessavo-series"),
+// format_version (2), program_version, seed_scheme (in words), seed, runs (N of the whole
+// experiment), steps, every field of the growth settings under its own name (rng, columns,
+// rows, dep, max, relax, zmode, z, zx, zy, autoheight: numbers as numbers, names as text), rate,
+// config and layer (the file names the settings came from, or empty), jobs and seconds (the
+// threads and the time the runs in the file took). Files of format 1 (the generator as
+// "generator", the steps as "ticks", max and relax as text, zmode as its number) are read too.
 //
 // Slices of one experiment are merged by reading their rows in run order: the sums over the
 // runs are then the same, bit for bit, as those of one machine running them all.
 #include "run/FilmSetup.h"
+#include "run/GrowthSettings.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,16 +31,10 @@
 
 struct SeriesHeader {
     std::string programVersion;
-    Generator generator = Generator::Lcg;
     uint32_t seed = 0;  // S: the congruential run k is seeded S + k, the Philox run k keyed (S, k)
     int32_t runs = 0;   // N, the runs of the whole experiment (not only those in the file)
-    int64_t ticks = 0;
-    // The settings of the growth, as the command line and the summary give them.
-    int32_t columns = 0, rows = 0;
-    int32_t ratePosition = 0;
-    std::string maxText, relaxText;
-    int32_t zmode = 0, z = 0, zx = 0, zy = 0;
-    bool autoHeight = false;
+    int64_t ticks = 0;  // the steps every run grows
+    GrowthSettings settings;
     std::shared_ptr<const std::vector<int32_t>> startHeights; // rows x columns, or none
     // Where the settings were read from and how the file was made: shown, never compared.
     std::string configFile, layerFile;

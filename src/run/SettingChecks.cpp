@@ -4,9 +4,19 @@
 #include "model/Convert.h"
 #include "model/SettingsTable.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace SettingChecks {
+
+std::string shown(const std::string& key, Spelling how)
+{
+    if (how == Spelling::Keyword)
+        return key + "=";
+    std::string flag = "--" + key;
+    std::replace(flag.begin() + 2, flag.end(), '_', '-');
+    return flag;
+}
 
 int32_t integer(const std::string& option, const std::string& value)
 {
@@ -39,78 +49,78 @@ std::pair<int32_t, int32_t> integerPair(const std::string& option, const std::st
     return {integer(option, value.substr(0, at)), integer(option, value.substr(at + 1))};
 }
 
-uint32_t seed(const std::string& value)
+uint32_t seed(const std::string& value, Spelling how)
 {
     if (value.empty() || value.size() > 10)
-        throw SettingError("--seed: " + invalidIntegerMessage(value));
+        throw SettingError(shown("seed", how) + ": " + invalidIntegerMessage(value));
     uint64_t n = 0;
     for (char ch : value) {
         if (ch < '0' || ch > '9')
-            throw SettingError("--seed: " + invalidIntegerMessage(value));
+            throw SettingError(shown("seed", how) + ": " + invalidIntegerMessage(value));
         n = n * 10 + static_cast<uint64_t>(ch - '0');
     }
     if (n > 0xFFFFFFFFull)
-        throw SettingError("--seed must be between 0 and 4294967295, not " + value);
+        throw SettingError(shown("seed", how) + " must be between 0 and 4294967295, not " + value);
     return static_cast<uint32_t>(n);
 }
 
-Generator generator(const std::string& value)
+Generator generator(const std::string& value, Spelling how)
 {
     Generator g;
     if (!generatorOfName(value, g))
-        throw SettingError("--rng must be lcg or philox, not '" + value + "'");
+        throw SettingError(shown("rng", how) + " must be lcg or philox, not '" + value + "'");
     return g;
 }
 
-std::pair<int32_t, int32_t> size(const std::string& value)
+std::pair<int32_t, int32_t> size(const std::string& value, Spelling how)
 {
-    const auto [cols, rows] = integerPair("--size", value, 'x', "COLSxROWS, e.g. 50x40");
+    const auto [cols, rows] = integerPair(shown("size", how), value, 'x', "COLSxROWS, e.g. 50x40");
     const int32_t low = settingKey(Setting::GridX).low;
     for (int32_t n : {cols, rows})
         if (n < low || n > largestLatticeSide)
-            throw SettingError("--size: columns and rows must be between " + std::to_string(low) + " and "
+            throw SettingError(shown("size", how) + ": columns and rows must be between " + std::to_string(low) + " and "
                                + std::to_string(largestLatticeSide) + ", not '" + value + "'");
     return {cols, rows};
 }
 
-int32_t ratePosition(const std::string& value)
+int32_t ratePosition(const std::string& value, Spelling how)
 {
-    return integerInRange("--dep", value, settingKey(Setting::Dep).low, settingKey(Setting::Dep).high);
+    return integerInRange(shown("dep", how), value, settingKey(Setting::Dep).low, settingKey(Setting::Dep).high);
 }
 
-double maxLayers(const std::string& value)
+double maxLayers(const std::string& value, Spelling how)
 {
     try {
         return maxLayersOfText(value);
     } catch (const AppError& e) {
-        throw SettingError(std::string("--max: ") + e.what());
+        throw SettingError(shown("max", how) + ": " + e.what());
     }
 }
 
-int32_t relaxations(const std::string& value)
+int32_t relaxations(const std::string& value, Spelling how)
 {
-    return integer("--relax", value);
+    return integer(shown("relax", how), value);
 }
 
-int32_t isotropic(const std::string& value)
+int32_t isotropic(const std::string& value, Spelling how)
 {
-    return integerInRange("--iso", value, settingKey(Setting::Z).low, settingKey(Setting::Z).high);
+    return integerInRange(shown("iso", how), value, settingKey(Setting::Z).low, settingKey(Setting::Z).high);
 }
 
-std::pair<int32_t, int32_t> anisotropic(const std::string& value)
+std::pair<int32_t, int32_t> anisotropic(const std::string& value, Spelling how)
 {
-    const auto [x, y] = integerPair("--aniso", value, ',', "ZX,ZY, e.g. 1,2");
+    const auto [x, y] = integerPair(shown("aniso", how), value, ',', "ZX,ZY, e.g. 1,2");
     const SettingKey& kx = settingKey(Setting::Zx);
     const SettingKey& ky = settingKey(Setting::Zy);
     if (x < kx.low || x > kx.high || y < ky.low || y > ky.high)
-        throw SettingError("--aniso: both thresholds must be between " + std::to_string(kx.low) + " and "
+        throw SettingError(shown("aniso", how) + ": both thresholds must be between " + std::to_string(kx.low) + " and "
                            + std::to_string(kx.high) + ", not '" + value + "'");
     return {x, y};
 }
 
-int32_t zoom(const std::string& value)
+int32_t zoom(const std::string& value, Spelling how)
 {
-    return integerInRange("--zoom", value, settingKey(Setting::Zoom).low, settingKey(Setting::Zoom).high);
+    return integerInRange(shown("zoom", how), value, settingKey(Setting::Zoom).low, settingKey(Setting::Zoom).high);
 }
 
 std::string paletteList()
@@ -121,65 +131,80 @@ std::string paletteList()
     return list;
 }
 
-int32_t palette(const std::string& value)
+int32_t palette(const std::string& value, Spelling how)
 {
     for (size_t i = 0; i < paletteNames.size(); ++i)
         if (value == paletteNames[i])
             return static_cast<int32_t>(i);
-    throw SettingError("--palette must be " + paletteList() + ", not '" + value + "'");
+    throw SettingError(shown("palette", how) + " must be " + paletteList() + ", not '" + value + "'");
 }
 
-int32_t chartStyle(const std::string& value)
+int32_t chartStyle(const std::string& value, Spelling how)
 {
-    return integerInRange("--chart-style", value, 0, settingKey(Setting::Chart).high);
+    return integerInRange(shown("chart_style", how), value, 0, settingKey(Setting::Chart).high);
 }
 
-int64_t steps(const std::string& value)
+int64_t steps(const std::string& value, Spelling how)
 {
-    return integerInRange("--steps", value, 0, INT32_MAX);
+    return integerInRange(shown("steps", how), value, 0, INT32_MAX);
 }
 
-int32_t runs(const std::string& value)
+int32_t runs(const std::string& value, Spelling how)
 {
-    return integerInRange("--runs", value, 1, INT32_MAX);
+    return integerInRange(shown("runs", how), value, 1, INT32_MAX);
 }
 
-int32_t jobs(const std::string& value)
+int32_t jobs(const std::string& value, Spelling how)
 {
-    return integerInRange("--jobs", value, 1, 1024);
+    return integerInRange(shown("jobs", how), value, 1, 1024);
 }
 
-std::pair<int64_t, int64_t> fitRange(const std::string& value)
+std::pair<int64_t, int64_t> fitRange(const std::string& value, Spelling how)
 {
-    const auto [from, to] = integerPair("--fit-range", value, ':', "T1:T2, e.g. 100:2000");
+    const auto [from, to] = integerPair(shown("fit_range", how), value, ':', "T1:T2, e.g. 100:2000");
     if (from < 1 || to <= from)
-        throw SettingError("--fit-range needs 1 <= T1 < T2, not '" + value + "'");
+        throw SettingError(shown("fit_range", how) + " needs 1 <= T1 < T2, not '" + value + "'");
     return {from, to};
 }
 
-void fitRangeWithin(int64_t to, int64_t steps)
+void fitRangeWithin(int64_t to, int64_t steps, Spelling how)
 {
     if (to > steps)
-        throw SettingError("--fit-range: T2 " + std::to_string(to) + " is beyond the last tick "
+        throw SettingError(shown("fit_range", how) + ": T2 " + std::to_string(to) + " is beyond the last tick "
                            + std::to_string(steps));
 }
 
-void oneRule(bool isoGiven, bool anisoGiven)
+void oneRule(bool isoGiven, bool anisoGiven, Spelling how)
 {
     if (isoGiven && anisoGiven)
-        throw SettingError("--iso and --aniso exclude each other");
+        throw SettingError(shown("iso", how) + " and " + shown("aniso", how) + " exclude each other");
 }
 
-void sizeOrLayer(bool sizeGiven, bool layerGiven)
+void sizeOrLayer(bool sizeGiven, bool layerGiven, Spelling how)
 {
     if (sizeGiven && layerGiven)
-        throw SettingError("--size and --layer exclude each other: the layer file gives the size");
+        throw SettingError(shown("size", how) + " and " + shown("layer", how) + " exclude each other: the layer file gives the size");
 }
 
-void experimentSeed(bool seedGiven)
+void experimentSeed(bool seedGiven, Spelling how)
 {
     if (!seedGiven)
-        throw SettingError("--runs needs --seed: run k is seeded with S+k so that it can be repeated alone");
+        throw SettingError(shown("runs", how) + " needs " + shown("seed", how) + ": every run's random stream follows from the seed, so that run k can be repeated alone");
+}
+
+uint32_t runIndex(const std::string& value, Spelling how)
+{
+    return static_cast<uint32_t>(integerInRange(shown("run_index", how), value, 0, INT32_MAX));
+}
+
+void runIndexAlone(bool runIndexGiven, bool seedGiven, bool runsGiven, Spelling how)
+{
+    if (!runIndexGiven)
+        return;
+    if (runsGiven)
+        throw SettingError(shown("run_index", how) + " repeats one run alone and cannot be used with " + shown("runs", how));
+    if (!seedGiven)
+        throw SettingError(shown("run_index", how) + " needs " + shown("seed", how));
 }
 
 } // namespace SettingChecks

@@ -2,8 +2,9 @@
 // SettingChecks: the checks of the values a user gives for a film's settings, as text, with the
 // messages the batch tool prints for its options; the batch tool's command line and the Python
 // module both use them, so a value is refused the same way, in the same words, by either.
-// `option` is the name the message shows ("--dep"). Sizes in lattice cells, the rate as the
-// rate bar's position.
+// `option` is the name the message shows ("--dep"); the named checks take the setting's
+// spelling instead: the batch tool's flag ("--run-index") or Python's keyword ("run_index=").
+// Sizes in lattice cells, the rate as the rate bar's position.
 #include "model/AppError.h"
 #include "run/FilmSetup.h"
 
@@ -11,13 +12,12 @@
 #include <string>
 #include <utility>
 
-// A value the setting does not take.
-class SettingError : public AppError {
-public:
-    explicit SettingError(const std::string& message) : AppError(message) {}
-};
-
 namespace SettingChecks {
+
+// How the user named the settings: as the batch tool's options or as Python's keywords.
+enum class Spelling { Flag, Keyword };
+// The setting `key` (snake_case, "run_index") as the user typed it: "--run-index" or "run_index=".
+std::string shown(const std::string& key, Spelling how);
 
 // A strict 32-bit integer ("--relax: 'x' is not a valid integer value").
 int32_t integer(const std::string& option, const std::string& value);
@@ -28,44 +28,49 @@ std::pair<int32_t, int32_t> integerPair(const std::string& option, const std::st
                                         const std::string& shape);
 
 // --seed: 0 .. 4294967295 in plain decimal.
-uint32_t seed(const std::string& value);
+uint32_t seed(const std::string& value, Spelling how = Spelling::Flag);
 // --rng: "lcg" or "philox".
-Generator generator(const std::string& value);
+Generator generator(const std::string& value, Spelling how = Spelling::Flag);
 // --size COLSxROWS: each 10 .. largestLatticeSide. Returns {columns, rows}.
-std::pair<int32_t, int32_t> size(const std::string& value);
+std::pair<int32_t, int32_t> size(const std::string& value, Spelling how = Spelling::Flag);
 // --dep: the rate position 1..1000.
-int32_t ratePosition(const std::string& value);
+int32_t ratePosition(const std::string& value, Spelling how = Spelling::Flag);
 // --max: layers to deposit, a decimal point or comma; the text is kept as given.
-double maxLayers(const std::string& value);
+double maxLayers(const std::string& value, Spelling how = Spelling::Flag);
 // --relax: relaxation sweeps per step, an integer.
-int32_t relaxations(const std::string& value);
+int32_t relaxations(const std::string& value, Spelling how = Spelling::Flag);
 // --iso Z: the isotropic threshold.
-int32_t isotropic(const std::string& value);
+int32_t isotropic(const std::string& value, Spelling how = Spelling::Flag);
 // --aniso ZX,ZY: the anisotropic thresholds. Returns {zx, zy}.
-std::pair<int32_t, int32_t> anisotropic(const std::string& value);
+std::pair<int32_t, int32_t> anisotropic(const std::string& value, Spelling how = Spelling::Flag);
 // --zoom: the cell size of the picture in pixels.
-int32_t zoom(const std::string& value);
+int32_t zoom(const std::string& value, Spelling how = Spelling::Flag);
 // --palette: a palette name; returns its number 0..4.
-int32_t palette(const std::string& value);
+int32_t palette(const std::string& value, Spelling how = Spelling::Flag);
 // --chart-style: 0 or 1.
-int32_t chartStyle(const std::string& value);
+int32_t chartStyle(const std::string& value, Spelling how = Spelling::Flag);
 
 // --steps N: 0 .. 2^31 - 1 ticks.
-int64_t steps(const std::string& value);
+int64_t steps(const std::string& value, Spelling how = Spelling::Flag);
 // --runs N: 1 .. 2^31 - 1 runs.
-int32_t runs(const std::string& value);
+int32_t runs(const std::string& value, Spelling how = Spelling::Flag);
 // --jobs J: 1 .. 1024 threads.
-int32_t jobs(const std::string& value);
+int32_t jobs(const std::string& value, Spelling how = Spelling::Flag);
 // --fit-range T1:T2 with 1 <= T1 < T2; returns {T1, T2}.
-std::pair<int64_t, int64_t> fitRange(const std::string& value);
+std::pair<int64_t, int64_t> fitRange(const std::string& value, Spelling how = Spelling::Flag);
 // A fit range must end within the ticks run.
-void fitRangeWithin(int64_t to, int64_t steps);
+void fitRangeWithin(int64_t to, int64_t steps, Spelling how = Spelling::Flag);
 // --iso and --aniso choose the rule; only one of them may be given.
-void oneRule(bool isoGiven, bool anisoGiven);
+void oneRule(bool isoGiven, bool anisoGiven, Spelling how = Spelling::Flag);
 // A stored lattice gives the size; --size and --layer exclude each other.
-void sizeOrLayer(bool sizeGiven, bool layerGiven);
+void sizeOrLayer(bool sizeGiven, bool layerGiven, Spelling how = Spelling::Flag);
 // An experiment needs a seed, so that run k can be repeated alone.
-void experimentSeed(bool seedGiven);
+void experimentSeed(bool seedGiven, Spelling how = Spelling::Flag);
+
+// --run-index K: 0 .. 2^31 - 1.
+uint32_t runIndex(const std::string& value, Spelling how = Spelling::Flag);
+// --run-index repeats one run of a seeded experiment alone: it needs --seed and excludes --runs.
+void runIndexAlone(bool runIndexGiven, bool seedGiven, bool runsGiven, Spelling how = Spelling::Flag);
 
 // The palette names as the help and the messages list them: "green, red, blue, mixed or mixed2".
 std::string paletteList();

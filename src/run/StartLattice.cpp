@@ -2,6 +2,7 @@
 
 #include "files/IniFile.h"
 #include "files/LayerFile.h"
+#include "files/SystemReason.h"
 #include "model/AppError.h"
 #include "model/SettingsTable.h"
 
@@ -11,25 +12,29 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <vector>
 
 void checkReadableFile(const std::string& path)
 {
+    const auto refuse = [&path](FileError::Kind kind, const std::string& reason) {
+        throw FileError(kind, path, "cannot read " + path + ": " + reason);
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw AppError("cannot read " + path + ": " + std::strerror(errno));
+    if (fd < 0) {
+        const int error = errno;
+        refuse(FileError::kindOf(error), systemReason(error));
+    }
     struct stat st {};
     const bool statted = ::fstat(fd, &st) == 0;
     const int error = errno;
     ::close(fd);
     if (!statted)
-        throw AppError("cannot read " + path + ": " + std::strerror(error));
+        refuse(FileError::kindOf(error), systemReason(error));
     if (S_ISDIR(st.st_mode))
-        throw AppError("cannot read " + path + ": it is a directory");
+        refuse(FileError::Kind::NotAFile, "it is a directory");
     if (!S_ISREG(st.st_mode))
-        throw AppError("cannot read " + path + ": it is not a regular file");
+        refuse(FileError::Kind::NotAFile, "it is not a regular file");
 }
 
 std::shared_ptr<const std::vector<int32_t>> readLayerHeights(const std::string& path, const IniFile& ini,

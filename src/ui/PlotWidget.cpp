@@ -16,35 +16,6 @@ namespace {
 constexpr double kRightMargin = 26.0; // room for the labels written beside a series' end
 constexpr double kBarWidth = 12.0;    // the colour bar beside a picture
 
-bool shown(double v, bool log)
-{
-    return std::isfinite(v) && (!log || v > 0.0);
-}
-
-// 1, 2 or 5 times a power of ten, at least `raw`.
-double niceStep(double raw)
-{
-    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * decade >= raw * (1 - 1e-9))
-            return m * decade;
-    return 10.0 * decade;
-}
-
-QString tickText(double v)
-{
-    if (std::abs(v) < 1e-12)
-        return QStringLiteral("0");
-    return QString::number(v, 'g', 4);
-}
-
-QString decadeText(int exponent)
-{
-    if (exponent >= -3 && exponent <= 4)
-        return QString::number(std::pow(10.0, exponent), 'g', 6);
-    return QStringLiteral("1e%1").arg(exponent);
-}
-
 } // namespace
 
 PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent)
@@ -69,8 +40,8 @@ void PlotWidget::setAxisLabels(const QString& x, const QString& y)
 
 void PlotWidget::setLogAxes(bool xLog, bool yLog)
 {
-    x_.log = xLog;
-    y_.log = yLog;
+    x_ = PlotAxis(xLog);
+    y_ = PlotAxis(yLog);
     rescale();
     update();
 }
@@ -107,45 +78,12 @@ void PlotWidget::setPicture(const QImage& picture, const QImage& scale, const QS
 
 std::pair<double, double> PlotWidget::xSpan() const
 {
-    return {x_.lo, x_.hi};
+    return {x_.lo(), x_.hi()};
 }
 
 std::pair<double, double> PlotWidget::ySpan() const
 {
-    return {y_.lo, y_.hi};
-}
-
-PlotWidget::Axis PlotWidget::spanOf(bool log, double lo, double hi)
-{
-    Axis axis;
-    axis.log = log;
-    if (log) {
-        if (!(lo <= hi)) {
-            lo = 1.0;
-            hi = 10.0;
-        }
-        axis.lo = std::pow(10.0, std::floor(std::log10(lo)));
-        axis.hi = std::pow(10.0, std::ceil(std::log10(hi)));
-        if (!(axis.hi > axis.lo))
-            axis.hi = axis.lo * 10.0;
-        axis.from = std::log10(axis.lo);
-        axis.to = std::log10(axis.hi);
-        return axis;
-    }
-    if (!(lo <= hi)) {
-        lo = 0.0;
-        hi = 1.0;
-    }
-    if (hi - lo < 1e-12 * std::max(1.0, std::abs(lo))) {
-        lo -= 0.5;
-        hi += 0.5;
-    }
-    const double step = niceStep((hi - lo) / 5.0);
-    axis.lo = std::floor(lo / step) * step;
-    axis.hi = std::ceil(hi / step) * step;
-    axis.from = axis.lo;
-    axis.to = axis.hi;
-    return axis;
+    return {y_.lo(), y_.hi()};
 }
 
 void PlotWidget::rescale()
@@ -155,18 +93,18 @@ void PlotWidget::rescale()
     for (const Series& s : series_) {
         const double half = s.style == Style::Bars ? s.barWidth / 2 : 0.0;
         for (const QPointF& p : s.points) {
-            if (!shown(p.x(), x_.log) || !shown(p.y(), y_.log))
+            if (!x_.shows(p.x()) || !y_.shows(p.y()))
                 continue;
             xlo = std::min(xlo, p.x() - half);
             xhi = std::max(xhi, p.x() + half);
             ylo = std::min(ylo, p.y());
             yhi = std::max(yhi, p.y());
-            if (s.style == Style::Bars && !y_.log)
+            if (s.style == Style::Bars && !y_.log())
                 ylo = std::min(ylo, 0.0); // bars stand on zero
         }
     }
-    x_ = spanOf(x_.log, xlo, xhi);
-    y_ = spanOf(y_.log, ylo, yhi);
+    x_ = PlotAxis(x_.log(), xlo, xhi);
+    y_ = PlotAxis(y_.log(), ylo, yhi);
 }
 
 QRectF PlotWidget::plotArea(const QRectF& frame) const
@@ -180,24 +118,16 @@ QRectF PlotWidget::plotArea(const QRectF& frame) const
         std::max(1.0, frame.height() - top - bottom));
 }
 
-double PlotWidget::map(const Axis& axis, double v, double from, double to) const
-{
-    const double f = ((axis.log ? std::log10(v) : v) - axis.from) / (axis.to - axis.from);
-    return from + f * (to - from);
-}
-
 double PlotWidget::pixelOfX(double x) const
 {
     const QRectF area = plotArea();
-    return map(x_, x, area.left(), area.right());
+    return x_.pixelOf(x, area.left(), area.right());
 }
 
 double PlotWidget::xOfPixel(double pixel) const
 {
     const QRectF area = plotArea();
-    const double f = std::clamp((pixel - area.left()) / area.width(), 0.0, 1.0);
-    const double v = x_.from + f * (x_.to - x_.from);
-    return x_.log ? std::pow(10.0, v) : v;
+    return x_.valueAt(pixel, area.left(), area.right());
 }
 
 void PlotWidget::paintEvent(QPaintEvent*)
@@ -227,9 +157,9 @@ void PlotWidget::render(QPainter& p, const QRectF& target) const
     const QSize size = target.size().toSize();
     const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9|%10|%11")
                             .arg(size.width()).arg(size.height()).arg(ratio)
-                            .arg(x_.log).arg(y_.log)
-                            .arg(QString::number(x_.lo, 'g', 17), QString::number(x_.hi, 'g', 17),
-                                QString::number(y_.lo, 'g', 17), QString::number(y_.hi, 'g', 17))
+                            .arg(x_.log()).arg(y_.log())
+                            .arg(QString::number(x_.lo(), 'g', 17), QString::number(x_.hi(), 'g', 17),
+                                QString::number(y_.lo(), 'g', 17), QString::number(y_.hi(), 'g', 17))
                             .arg(title_, xLabel_ + QLatin1Char('|') + yLabel_);
     if (key != axesKey_ || axesCache_.isNull()) {
         axesCache_ = QImage(size * ratio, QImage::Format_RGB32);
@@ -247,8 +177,9 @@ void PlotWidget::render(QPainter& p, const QRectF& target) const
 
     const QRectF area = plotArea(target);
     if (band_) {
-        double a = map(x_, std::max(band_->first, x_.log ? x_.lo : -1e300), area.left(), area.right());
-        double b = map(x_, std::max(band_->second, x_.log ? x_.lo : -1e300), area.left(), area.right());
+        const double least = x_.log() ? x_.lo() : -1e300; // a log axis takes ends at 0 or below as its low end
+        double a = x_.pixelOf(std::max(band_->first, least), area.left(), area.right());
+        double b = x_.pixelOf(std::max(band_->second, least), area.left(), area.right());
         a = std::clamp(a, area.left(), area.right());
         b = std::clamp(b, area.left(), area.right());
         // Opaque: blending a band the height of the plot costs as much as the rest of it.
@@ -278,33 +209,8 @@ void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
     const QFontMetricsF fm(font());
     const QPen axisPen(QColor(60, 60, 60), 1.0);
     const QPen gridPen(QColor(225, 225, 225), 1.0);
-    struct Tick {
-        double v;
-        bool major;
-        QString text;
-    };
-    auto ticksOf = [](const Axis& a) {
-        std::vector<Tick> ticks;
-        if (a.log) {
-            const int e0 = static_cast<int>(std::lround(std::log10(a.lo)));
-            const int e1 = static_cast<int>(std::lround(std::log10(a.hi)));
-            const bool minor = e1 - e0 <= 6;
-            for (int e = e0; e <= e1; ++e) {
-                ticks.push_back({std::pow(10.0, e), true, decadeText(e)});
-                if (minor && e < e1)
-                    for (int m = 2; m <= 9; ++m)
-                        ticks.push_back({m * std::pow(10.0, e), false, QString()});
-            }
-        } else {
-            const double step = niceStep((a.hi - a.lo) / 5.0);
-            for (double i = std::ceil(a.lo / step - 1e-9); i * step <= a.hi + step * 1e-9; ++i)
-                ticks.push_back({i * step, true, tickText(i * step)});
-        }
-        return ticks;
-    };
-
-    for (const Tick& t : ticksOf(x_)) {
-        const double px = map(x_, t.v, area.left(), area.right());
+    for (const PlotAxis::Tick& t : x_.ticks()) {
+        const double px = x_.pixelOf(t.value, area.left(), area.right());
         if (t.major) {
             p.setPen(gridPen);
             p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
@@ -314,8 +220,8 @@ void PlotWidget::drawAxes(QPainter& p, const QRectF& area) const
         if (!t.text.isEmpty())
             drawLabel(p, QRectF(px - 40, area.bottom() + 5, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, t.text);
     }
-    for (const Tick& t : ticksOf(y_)) {
-        const double py = map(y_, t.v, area.bottom(), area.top());
+    for (const PlotAxis::Tick& t : y_.ticks()) {
+        const double py = y_.pixelOf(t.value, area.bottom(), area.top());
         if (t.major) {
             p.setPen(gridPen);
             p.drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
@@ -348,8 +254,8 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
         QPolygonF pixels;
         pixels.reserve(static_cast<qsizetype>(s.points.size()));
         for (const QPointF& d : s.points)
-            if (shown(d.x(), x_.log) && shown(d.y(), y_.log))
-                pixels << QPointF(map(x_, d.x(), area.left(), area.right()), map(y_, d.y(), area.bottom(), area.top()));
+            if (x_.shows(d.x()) && y_.shows(d.y()))
+                pixels << QPointF(x_.pixelOf(d.x(), area.left(), area.right()), y_.pixelOf(d.y(), area.bottom(), area.top()));
         if (pixels.isEmpty())
             continue;
         switch (s.style) {
@@ -392,13 +298,13 @@ void PlotWidget::drawSeries(QPainter& p, const QRectF& area) const
             p.setRenderHint(QPainter::Antialiasing, false); // whole-pixel bars
             p.setPen(QPen(s.colour.darker(130), 0));
             p.setBrush(s.colour);
-            const double base = y_.log ? area.bottom() : map(y_, 0.0, area.bottom(), area.top());
+            const double base = y_.log() ? area.bottom() : y_.pixelOf(0.0, area.bottom(), area.top());
             for (const QPointF& d : s.points) {
-                if (!shown(d.x(), x_.log) || !shown(d.y(), y_.log))
+                if (!x_.shows(d.x()) || !y_.shows(d.y()))
                     continue;
-                const double a = map(x_, d.x() - s.barWidth / 2, area.left(), area.right());
-                const double b = map(x_, d.x() + s.barWidth / 2, area.left(), area.right());
-                const double top = map(y_, d.y(), area.bottom(), area.top());
+                const double a = x_.pixelOf(d.x() - s.barWidth / 2, area.left(), area.right());
+                const double b = x_.pixelOf(d.x() + s.barWidth / 2, area.left(), area.right());
+                const double top = y_.pixelOf(d.y(), area.bottom(), area.top());
                 p.drawRect(QRectF(QPointF(a, top), QPointF(b, base)).normalized());
             }
             p.setBrush(Qt::NoBrush);

@@ -1,10 +1,13 @@
 #pragma once
-// PlotWidget: one small plot of the analysis window: a title, two axes (linear, or logarithmic
-// with a labelled tick at every decade), axis labels, and series drawn as points, lines,
-// dotted lines or bars in data coordinates; or, instead of axes, a picture with a colour bar.
+// PlotWidget: one small plot of the analysis window: a title, two axes (chart/PlotAxis: linear,
+// or logarithmic with a labelled tick at every decade), axis labels, and series drawn as points,
+// lines, dotted lines or bars in data coordinates; or, instead of axes, a picture with a colour
+// bar.
 // Lines of text ("notes") sit in the plot's top-left corner. A press and drag along the plot
 // chooses a range of x (shown as a shaded band); a double click gives the choice up.
 // Points that a logarithmic axis cannot show (zero or negative) are left out.
+#include "chart/PlotAxis.h"
+
 #include <QColor>
 #include <QHash>
 #include <QPair>
@@ -81,15 +84,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    struct Axis {
-        bool log = false;
-        double lo = 0.0, hi = 1.0; // the span, in data units
-        double from = 0.0, to = 1.0; // where it maps from: lo and hi, or their log10
-    };
     QRectF plotArea(const QRectF& frame) const;
+    // The axes span every point shown.
     void rescale();
-    static Axis spanOf(bool log, double lo, double hi);
-    double map(const Axis& axis, double v, double from, double to) const;
     void drawAxes(QPainter& p, const QRectF& area) const;
     void drawSeries(QPainter& p, const QRectF& area) const;
     void drawPicture(QPainter& p, const QRectF& frame) const;
@@ -100,7 +97,7 @@ private:
     void drawLabel(QPainter& p, const QRectF& box, int align, const QString& text) const;
 
     QString title_, xLabel_, yLabel_;
-    Axis x_, y_;
+    PlotAxis x_, y_;
     std::vector<Series> series_;
     QStringList notes_;
     std::optional<std::pair<double, double>> band_;

@@ -159,15 +159,15 @@ TEST(Experiment, JsonSummaryHoldsSettingsSeedsFitAndFinalRoughness)
     EXPECT_EQ(settings["dep"].toInt(), 150);
     EXPECT_EQ(settings["steps"].toInt(), 120);
     const std::string csv = tool.read("w.csv");
-    EXPECT_EQ(json["finalRoughness"].toObject()["mean"].toDouble(), csvColumn(csv, 2).back());
-    EXPECT_EQ(json["finalRoughness"].toObject()["max"].toDouble(), csvColumn(csv, 6).back());
+    EXPECT_EQ(json["final_roughness"].toObject()["mean"].toDouble(), csvColumn(csv, 2).back());
+    EXPECT_EQ(json["final_roughness"].toObject()["max"].toDouble(), csvColumn(csv, 6).back());
     EXPECT_TRUE(json["fit"].toObject().contains("beta"));
-    EXPECT_EQ(json["fit"].toObject()["firstTick"].toInt(), 5);
-    EXPECT_EQ(json["fit"].toObject()["lastTick"].toInt(), 100);
+    EXPECT_EQ(json["fit"].toObject()["first_tick"].toInt(), 5);
+    EXPECT_EQ(json["fit"].toObject()["last_tick"].toInt(), 100);
     ASSERT_TRUE(json["seconds"].isDouble()) << r.out; // the time taken
     EXPECT_GE(json["seconds"].toDouble(), 0.0);
-    EXPECT_FALSE(json["seeds"].toObject()["fromClock"].toBool(true));
-    EXPECT_EQ(json["finalDeposited"].toDouble(), csvColumn(csv, 1).back());
+    EXPECT_FALSE(json["seeds"].toObject()["from_clock"].toBool(true));
+    EXPECT_EQ(json["final_deposited"].toDouble(), csvColumn(csv, 1).back());
 }
 
 TEST(Experiment, MemoryGrowsWithTicksAndThreadsNotWithRuns)

@@ -101,7 +101,7 @@ TEST_F(Merge, SlicesThatAreNotOneWholeExperimentAreRefused)
     ASSERT_EQ(tool.run(otherSeed).status, 0);
     expectRefused({"a.h5", "seed8.h5", "c.h5"}, "seed8.h5 is not a slice of the experiment of a.h5: its seed is '8', not '7'");
     ASSERT_EQ(tool.run(experiment({"--run-range", "5:11", "--series", "philox.h5", "--rng", "philox"})).status, 0);
-    expectRefused({"a.h5", "philox.h5", "c.h5"}, "its generator is 'philox', not 'lcg'");
+    expectRefused({"a.h5", "philox.h5", "c.h5"}, "its rng is 'philox', not 'lcg'");
 }
 
 TEST_F(Merge, FilesThatAreNotSeriesFilesAreClearErrors)

@@ -50,8 +50,22 @@ TEST(Resume, RefusesAFileThatNoLongerMatchesItsStateOrAContradictingOption)
     ASSERT_EQ(tool.run(with(film, {"--seed", "5", "--steps", "20", "--save-layer", "a.lay"})).status, 0);
 
     ToolResult r = tool.run({"--resume", "a.lay", "--dep", "301", "--steps", "1"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2) << "a contradiction in what was typed";
     EXPECT_NE(r.err.find("contradicts"), std::string::npos) << r.err;
+
+    // Saved values the options would refuse, or a tick from which the count could overflow.
+    for (const auto& [key, value] : {std::pair{"tick", "9223372036854775807"}, {"dep", "0"}, {"dep", "1001"},
+                                     {"z", "99"}, {"zmode", "7"}, {"autoheight", "5"}}) {
+        IniFile ini(tool.file("a.lay"));
+        const std::string saved = ini.ReadString("state", key, "");
+        ini.WriteString("state", key, value);
+        ini.flush();
+        r = tool.run({"--resume", "a.lay", "--steps", "1", "--save-layer", "b.lay"});
+        EXPECT_EQ(r.status, 1) << key << "=" << value;
+        EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+        ini.WriteString("state", key, saved);
+        ini.flush();
+    }
 
     // The window saves over the layer and keeps the other sections: one height changed.
     {

@@ -1,6 +1,7 @@
 """Shared fixtures of the Python module's tests: the built tessavo-batch run in a fresh
 directory, and readers for the files it writes (independent of the module's own code)."""
 import os
+import re
 import struct
 import subprocess
 from pathlib import Path
@@ -25,6 +26,11 @@ class Batch:
         err = self.run(*args, status=2).stderr.strip()
         assert err.startswith("tessavo-batch: ") and err.endswith(" (see --help)"), err
         return err[len("tessavo-batch: "):-len(" (see --help)")]
+
+    def keyword_error(self, *args: str) -> str:
+        """The batch tool's message for a refused command line with its options named as the
+        Python keywords that stand for them ("--run-index" as "run_index=")."""
+        return re.sub(r"--([a-z][a-z-]*)", lambda m: m.group(1).replace("-", "_") + "=", self.error(*args))
 
     def path(self, name: str) -> Path:
         return self.dir / name

@@ -39,9 +39,9 @@ def test_slices_on_workers_equal_the_one_process_experiment_and_the_batch_csv(cl
 
 
 def test_bad_settings_are_refused_before_anything_is_sent(client):
-    with pytest.raises(ValueError, match="--dep must be between 1 and 1000, not 0"):
+    with pytest.raises(ValueError, match="dep= must be between 1 and 1000, not 0"):
         tessavo.dask.experiment(client, 4, seed=1, dep=0)
-    with pytest.raises(ValueError, match="--runs needs --seed"):
+    with pytest.raises(ValueError, match="runs= needs seed="):
         tessavo.dask.experiment(client, 4)
     with pytest.raises(ValueError, match="chunk"):
         tessavo.dask.experiment(client, 4, seed=1, chunk=0)

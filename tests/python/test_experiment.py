@@ -1,4 +1,6 @@
 """tessavo.experiment gives the batch tool's --runs numbers, bit for bit."""
+import json
+
 import numpy as np
 import pytest
 
@@ -30,11 +32,18 @@ def test_an_experiment_equals_the_batch_tools_csv_and_fit(batch, rng):
 
 
 def test_a_fit_range_and_no_series(batch):
-    r = tessavo.experiment(3, seed=5, steps=80, dep=400, fit_range=(10, 60), series=False)
-    out = batch.run("--runs", "3", "--seed", "5", "--steps", "80", "--dep", "400", "--fit-range", "10:60").stdout
+    r = tessavo.experiment(3, seed=5, steps=80, dep=400, fit_range=(10, 60), series=False, aniso=(2, 0))
+    out = batch.run("--runs", "3", "--seed", "5", "--steps", "80", "--dep", "400", "--fit-range", "10:60",
+                    "--aniso", "2,0").stdout
     assert r["series"] is None
     assert r["fit"]["ok"] and (r["fit"]["first_tick"], r["fit"]["last_tick"]) == (10, 60)
     assert r["fit"]["summary"] == out.strip()
+
+    # The settings and the fit under the names and types of the batch tool's summary.
+    summary = json.loads(batch.run("--runs", "3", "--seed", "5", "--steps", "80", "--dep", "400",
+                                   "--fit-range", "10:60", "--aniso", "2,0", "--json").stdout)
+    assert r["settings"] == summary["settings"]
+    assert {k: r["fit"][k] for k in summary["fit"]} == summary["fit"]
 
 
 @pytest.mark.parametrize("kwargs,args", [
@@ -48,4 +57,4 @@ def test_a_fit_range_and_no_series(batch):
 def test_bad_experiments_are_refused_in_the_batch_tools_words(batch, kwargs, args):
     with pytest.raises(ValueError) as refused:
         tessavo.experiment(**kwargs)
-    assert str(refused.value) == batch.error(*args)
+    assert str(refused.value) == batch.keyword_error(*args)

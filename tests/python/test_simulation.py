@@ -89,6 +89,7 @@ BAD = [
     (dict(rng="mt"), ["--rng", "mt"]),
     (dict(seed=2 ** 32), ["--seed", str(2 ** 32)]),
     (dict(layer="x.lay", size=(20, 20)), ["--layer", "x.lay", "--size", "20x20"]),
+    (dict(run_index=3), ["--run-index", "3"]),
 ]
 
 
@@ -96,18 +97,18 @@ BAD = [
 def test_bad_settings_are_refused_in_the_batch_tools_words(batch, settings, args):
     with pytest.raises(ValueError) as refused:
         tessavo.Simulation(**settings)
-    assert str(refused.value) == batch.error(*args)
+    assert str(refused.value) == batch.keyword_error(*args)
 
 
 def test_other_bad_arguments_raise_clear_errors(batch, tmp_path):
     s = tessavo.Simulation(seed=1)
     with pytest.raises(ValueError) as refused:
         s.picture(zoom=4)
-    assert str(refused.value) == batch.error("--zoom", "4")
+    assert str(refused.value) == batch.keyword_error("--zoom", "4")
     with pytest.raises(ValueError) as refused:
         s.picture(palette="purple")
-    assert str(refused.value) == batch.error("--palette", "purple")
-    with pytest.raises(ValueError, match="--chart-style"):
+    assert str(refused.value) == batch.keyword_error("--palette", "purple")
+    with pytest.raises(ValueError, match="chart_style="):
         s.chart(2)
     with pytest.raises(TypeError, match="size must be a pair"):
         tessavo.Simulation(size="50x50")

@@ -4,6 +4,7 @@
 #include "run/Experiment.h"
 #include "run/SeriesFile.h"
 #include "model/AppError.h"
+#include "GrowthSettingsSample.h"
 
 #include "../files/TempDir.h"
 
@@ -18,20 +19,15 @@ SeriesHeader sampleHeader()
 {
     SeriesHeader h;
     h.programVersion = "1.5";
-    h.generator = Generator::Philox;
     h.seed = 4000000000u;
     h.runs = 6;
     h.ticks = 4;
-    h.columns = 3;
-    h.rows = 2;
-    h.ratePosition = 150;
-    h.maxText = "12,5";
-    h.relaxText = "3";
-    h.zmode = 1;
-    h.zx = 2;
-    h.zy = 0;
-    h.autoHeight = true;
-    h.startHeights = std::make_shared<std::vector<int32_t>>(std::vector<int32_t>{1, -2, 3, 4, 5, 600000});
+    h.settings = everyFieldSet();
+    auto start = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(h.settings.columns * h.settings.rows));
+    for (size_t i = 0; i < start->size(); ++i)
+        (*start)[i] = static_cast<int32_t>(i * 37) - 50;
+    start->back() = 600000;
+    h.startHeights = start;
     h.layerFile = "start.lay";
     return h;
 }
@@ -165,4 +161,41 @@ TEST(SeriesFile, ASliceHandsOverItsRunsInOrderAsTheWholeExperimentRunsThem)
     ASSERT_EQ(whole.size(), 6u);
     EXPECT_EQ(slice, std::vector(whole.begin() + 2, whole.begin() + 5));
     EXPECT_THROW(part.setRunRange(4, 7), AppError);
+}
+
+TEST(SeriesFile, FilesOfTheFirstFormatReadAsTheSameExperiment)
+{
+    // The first format named the generator "generator" and the steps "ticks", and kept max and
+    // relax as typed texts and zmode as its number.
+    TempDir dir;
+    const std::string path = dir.file("old.h5");
+    writeSample(path);
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+    const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
+    ASSERT_GE(file, 0);
+    const auto put = [file](const char* name, hid_t type, const void* value) {
+        H5Adelete(file, name);
+        const hid_t space = H5Screate(H5S_SCALAR);
+        const hid_t a = H5Acreate2(file, name, type, space, H5P_DEFAULT, H5P_DEFAULT);
+        EXPECT_GE(H5Awrite(a, type == H5T_NATIVE_INT64 ? H5T_NATIVE_INT64 : type, value), 0) << name;
+        H5Aclose(a);
+        H5Sclose(space);
+    };
+    const hid_t text = H5Tcopy(H5T_C_S1);
+    H5Tset_size(text, H5T_VARIABLE);
+    const int64_t one = 1, ticks = 4, aniso = 1;
+    const char *philox = "philox", *max = "12,5", *relax = "3";
+    put("format_version", H5T_NATIVE_INT64, &one);
+    H5Adelete(file, "rng");
+    put("generator", text, &philox);
+    H5Adelete(file, "steps");
+    put("ticks", H5T_NATIVE_INT64, &ticks);
+    put("max", text, &max);
+    put("relax", text, &relax);
+    put("zmode", H5T_NATIVE_INT64, &aniso);
+    H5Tclose(text);
+    H5Fclose(file);
+
+    const SeriesReader reader(path);
+    EXPECT_EQ(reader.header().identity(), sampleHeader().identity());
 }
