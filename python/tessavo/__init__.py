@@ -24,7 +24,7 @@ import numpy as np
 from . import _tessavo
 
 __all__ = [
-    "Simulation", "load_layer", "experiment", "analyse", "structure_factor", "structure_factor_map",
+    "Simulation", "load_layer", "experiment", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
@@ -141,6 +141,31 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
                   aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range), series)
+
+
+def read_series(path: PathLike) -> Dict[str, Any]:
+    """The contents of a series file that the batch tool wrote (--series, or merge --series),
+    checked as merge checks it (OSError for a file that is missing, damaged or not a series
+    file):
+
+    roughness, deposited
+        W and the layers deposited of every run held after every tick, (runs held, steps)
+    tick
+        1 .. steps, the tick of each column
+    run
+        the run index k of each row, rising
+    start_heights
+        the lattice every run started from, (rows, columns), or None when the runs started flat
+    attrs
+        the file's attributes: program_version, seed_scheme, seed, runs (of the whole
+        experiment), steps, the settings under the names and types of experiment()'s settings
+        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate), config and
+        layer (the files the settings came from, or ""), jobs and seconds (what the runs took)
+
+    A file of a whole experiment holds every run: its mean roughness over the runs is
+    experiment()'s mean, ``r["roughness"].mean(axis=0)``.
+    """
+    return _tessavo._read_series(os.fsdecode(path))
 
 
 def _heights(heights: Any) -> np.ndarray:

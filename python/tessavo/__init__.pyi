@@ -90,6 +90,40 @@ def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: 
                rng: Optional[str] = ..., model: Optional[str] = ..., layer: Optional[PathLike] = ...,
                fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...) -> ExperimentResult: ...
 
+class SeriesAttributes(TypedDict):
+    program_version: str
+    seed_scheme: str
+    seed: int
+    runs: int
+    steps: int
+    rng: str
+    columns: int
+    rows: int
+    dep: int
+    max: float
+    relax: int
+    zmode: str
+    z: int
+    zx: int
+    zy: int
+    autoheight: bool
+    rate: float
+    config: str
+    layer: str
+    jobs: int
+    seconds: float
+
+class Series(TypedDict):
+    roughness: npt.NDArray[np.float64]
+    deposited: npt.NDArray[np.float64]
+    tick: npt.NDArray[np.int64]
+    run: npt.NDArray[np.int32]
+    start_heights: Optional[npt.NDArray[np.int32]]
+    attrs: SeriesAttributes
+
+def read_series(path: PathLike) -> Series:
+    """The arrays and attributes of a series file of the batch tool."""
+
 class StructureFactor(TypedDict):
     k: npt.NDArray[np.float64]
     s: npt.NDArray[np.float64]
