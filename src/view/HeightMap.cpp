@@ -111,5 +111,5 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
                                                  "from %1 to %2 layers in the viridis colour map")
                                       .arg(map.min)
                                       .arg(map.max));
-    return savePicture(tagged, fileName, {.bmp = true, .png = true});
+    return savePicture(tagged, fileName, {.bmp = true, .png = true, .anyCase = true});
 }
