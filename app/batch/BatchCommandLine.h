@@ -38,6 +38,11 @@ struct BatchCommandLine : RunRequest {
     std::string fssFile;            // --fss: its table of W_sat and t_cross per size
     bool fssUnsaturated = false;    // --fss-unsaturated: the exponents also while a size has not saturated
 
+    // The files the run reads (--config, --layer, --resume), and the files it writes under names
+    // known before it starts (all but the frames); names not given are empty.
+    std::vector<std::string> inputFiles() const;
+    std::vector<std::string> outputFiles() const;
+
     // Parses the arguments (the program name first). Throws UsageError on anything malformed,
     // unknown or contradictory.
     static BatchCommandLine parse(const QStringList& arguments);

@@ -63,4 +63,5 @@ PYBIND11_MODULE(_tessavo, m)
     bindSimulation(m);
     bindExperiment(m);
     bindAnalysis(m);
+    bindSeries(m);
 }

@@ -24,7 +24,7 @@ import numpy as np
 from . import _tessavo
 
 __all__ = [
-    "Simulation", "load_layer", "experiment", "analyse", "structure_factor", "structure_factor_map",
+    "Simulation", "load_layer", "experiment", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
@@ -57,6 +57,8 @@ class Simulation(_tessavo._Simulation):
     aniso       (zx, zy), the anisotropic thresholds 0 .. 3 each; excludes iso
     autoheight  removes complete bottom layers after each tick
     rng         "lcg" (the window's generator) or "philox" (an independent stream per run)
+    model       the growth model: "tessavo", Tessavo's own (default); "rd", "rdsr", "bd", "rsos",
+                "wv" or "dt", the textbook models, which take no relax, iso or aniso
     run_index   repeats run k of an experiment of the same seed alone (lcg: seed + k; philox: key (seed, k))
     layer       starts from a stored lattice (a .lay file), whose size it takes; excludes size
 
@@ -68,13 +70,14 @@ class Simulation(_tessavo._Simulation):
                  dep: Optional[int] = None, relax: Optional[Union[int, str]] = None,
                  max: Optional[Union[float, str]] = None, iso: Optional[int] = None,
                  aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False, rng: str = "lcg",
-                 run_index: int = 0, layer: Optional[PathLike] = None) -> None:
+                 model: Optional[str] = None, run_index: int = 0, layer: Optional[PathLike] = None) -> None:
         super().__init__(_settings(size=size, seed=seed, dep=dep, relax=relax, max=max, iso=iso, aniso=aniso,
-                                   autoheight=autoheight, rng=rng, run_index=run_index, layer=layer))
+                                   autoheight=autoheight, rng=rng, model=model, run_index=run_index, layer=layer))
 
     def step(self, n: int = 1) -> None:
-        """Runs n ticks (step, then auto-height when on), releasing the GIL; Ctrl+C stops
-        between two ticks."""
+        """Runs n ticks (step, then auto-height when on), releasing the GIL. Ctrl+C stops
+        between two ticks, or within a long tick between its relaxation sweeps: the film is then
+        half relaxed and given up (step and save_layer raise RuntimeError)."""
         super().step(n)
 
     def picture(self, palette: str = _DEFAULTS["palette"], zoom: int = _DEFAULTS["zoom"],
@@ -86,17 +89,20 @@ class Simulation(_tessavo._Simulation):
     def chart(self, style: int = 0) -> np.ndarray:
         """The 490 x 170 roughness chart of every tick so far, in style 0 (sweep) or 1
         (scrolling), as a (170, 490, 3) uint8 RGB array: the pixels of the batch tool's --chart
-        with --chart-style."""
+        with --chart-style. The film keeps at most about two million roughness values for its
+        charts: a sweep chart first asked for after more ticks than that may lack traces of the
+        oldest ones."""
         return super().chart(style)
 
     def save_layer(self, path: PathLike) -> None:
         """Writes the lattice as a layer file (.lay) that the window and the batch tool load;
-        the file is replaced whole or not at all (OSError when it cannot be written)."""
+        the file is replaced whole or not at all (OSError when it cannot be written, ValueError
+        for a path with a NUL character)."""
         super().save_layer(path)
 
     def __repr__(self) -> str:
         cols, rows = self.size
-        return (f"<tessavo.Simulation {cols}x{rows} seed={self.seed} rng={self.rng} tick={self.tick} "
+        return (f"<tessavo.Simulation {cols}x{rows} model={self.model} seed={self.seed} rng={self.rng} tick={self.tick} "
                 f"roughness={self.roughness:.6g}>")
 
 
@@ -110,7 +116,7 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
-               rng: Optional[str] = None, layer: Optional[PathLike] = None,
+               rng: Optional[str] = None, model: Optional[str] = None, layer: Optional[PathLike] = None,
                fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
     run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
@@ -130,11 +136,36 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
         the number of runs
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
-        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+        (rng, model, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series)
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range), series)
+
+
+def read_series(path: PathLike) -> Dict[str, Any]:
+    """The contents of a series file that the batch tool wrote (--series, or merge --series),
+    checked as merge checks it (OSError for a file that is missing, damaged or not a series
+    file):
+
+    roughness, deposited
+        W and the layers deposited of every run held after every tick, (runs held, steps)
+    tick
+        1 .. steps, the tick of each column
+    run
+        the run index k of each row, rising
+    start_heights
+        the lattice every run started from, (rows, columns), or None when the runs started flat
+    attrs
+        the file's attributes: program_version, seed_scheme, seed, runs (of the whole
+        experiment), steps, the settings under the names and types of experiment()'s settings
+        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate), config and
+        layer (the files the settings came from, or ""), jobs and seconds (what the runs took)
+
+    A file of a whole experiment holds every run: its mean roughness over the runs is
+    experiment()'s mean, ``r["roughness"].mean(axis=0)``.
+    """
+    return _tessavo._read_series(os.fsdecode(path))
 
 
 def _heights(heights: Any) -> np.ndarray:

@@ -16,7 +16,7 @@ class Simulation:
                  dep: Optional[int] = ..., relax: Optional[Union[int, str]] = ...,
                  max: Optional[Union[float, str]] = ..., iso: Optional[int] = ...,
                  aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ..., rng: str = ...,
-                 run_index: int = ..., layer: Optional[PathLike] = ...) -> None: ...
+                 model: Optional[str] = ..., run_index: int = ..., layer: Optional[PathLike] = ...) -> None: ...
     def step(self, n: int = 1) -> None:
         """Runs n ticks."""
     @property
@@ -46,6 +46,8 @@ class Simulation:
         """(cols, rows)."""
     @property
     def rng(self) -> str: ...
+    @property
+    def model(self) -> str: ...
     @property
     def autoheight(self) -> bool: ...
     def picture(self, palette: str = "mixed", zoom: int = 7,
@@ -85,8 +87,42 @@ def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: 
                size: Optional[Tuple[int, int]] = ..., dep: Optional[int] = ...,
                relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
                iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ...,
-               rng: Optional[str] = ..., layer: Optional[PathLike] = ...,
+               rng: Optional[str] = ..., model: Optional[str] = ..., layer: Optional[PathLike] = ...,
                fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...) -> ExperimentResult: ...
+
+class SeriesAttributes(TypedDict):
+    program_version: str
+    seed_scheme: str
+    seed: int
+    runs: int
+    steps: int
+    rng: str
+    columns: int
+    rows: int
+    dep: int
+    max: float
+    relax: int
+    zmode: str
+    z: int
+    zx: int
+    zy: int
+    autoheight: bool
+    rate: float
+    config: str
+    layer: str
+    jobs: int
+    seconds: float
+
+class Series(TypedDict):
+    roughness: npt.NDArray[np.float64]
+    deposited: npt.NDArray[np.float64]
+    tick: npt.NDArray[np.int64]
+    run: npt.NDArray[np.int32]
+    start_heights: Optional[npt.NDArray[np.int32]]
+    attrs: SeriesAttributes
+
+def read_series(path: PathLike) -> Series:
+    """The arrays and attributes of a series file of the batch tool."""
 
 class StructureFactor(TypedDict):
     k: npt.NDArray[np.float64]

@@ -43,6 +43,7 @@ Outcome ExperimentJob::run(int32_t jobs, const JobProgress& progress, const Stop
                 progress(runsDone, ticksDone);
         },
         stop);
+    checkStop(stop); // from here on every output lands
     if (series_)
         series_->commit(jobs, std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
     if (analysis_) {

@@ -9,7 +9,7 @@
 
 const char* generatorName(Generator g)
 {
-    return g == Generator::Philox ? "philox" : "lcg";
+    return generatorNames[g == Generator::Philox ? 1 : 0];
 }
 
 bool generatorOfName(const std::string& name, Generator& out)
@@ -37,7 +37,8 @@ uint64_t drawsAtLeast(const FilmSetup& setup, int64_t ticks)
     probe.sizeY = sc.sizeY;
     probe.rate = Symulacja::rateOfPosition(sc.ratePosition);
     const long double particles = static_cast<long double>(probe.particlesPerStep());
-    const long double attempts = static_cast<long double>(std::max(sc.relaxations, 0))
+    const int32_t sweeps = sc.model == GrowthModel::Tessavo ? std::max(sc.relaxations, 0) : 0;
+    const long double attempts = static_cast<long double>(sweeps)
         * static_cast<long double>(std::max(sc.sizeX, 0)) * static_cast<long double>(std::max(sc.sizeY, 0));
     // A step draws only while deposited < maxLayers; deposited grows by the rate each step.
     long double active = static_cast<long double>(std::max<int64_t>(ticks, 0));

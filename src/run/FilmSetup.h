@@ -6,6 +6,7 @@
 // come down to one of these.
 #include "model/Scenario.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ enum class Generator { Lcg, Philox };
 
 // The name of a generator on the command line and in files ("lcg", "philox"), and back
 // (false for an unknown name).
+inline constexpr std::array<const char*, 2> generatorNames = {"lcg", "philox"};
 const char* generatorName(Generator g);
 bool generatorOfName(const std::string& name, Generator& out);
 

@@ -23,6 +23,7 @@ FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
     // The film's own values: what it grows with after a load, not only what it was set up with.
     s.settings = GrowthSettings::of(setup);
     s.settings.rng = film.philox() ? Generator::Philox : Generator::Lcg;
+    s.settings.model = sim.model;
     s.settings.columns = sim.sizeX;
     s.settings.rows = sim.sizeY;
     s.settings.max = sim.maxLayers;
@@ -64,7 +65,11 @@ std::string FilmState::sectionText() const
         if (!f.stateKey)
             continue;
         const FieldValue v = f.get(settings);
-        key(f.stateKey, f.kind == FieldKind::Real ? exactText(std::get<double>(v)) : std::to_string(std::get<int64_t>(v)));
+        if (f.optional && v == f.get(GrowthSettings{}))
+            continue;
+        key(f.stateKey, f.kind == FieldKind::Real   ? exactText(std::get<double>(v))
+                        : f.kind == FieldKind::Name ? std::get<std::string>(v)
+                                                    : std::to_string(std::get<int64_t>(v)));
     }
     key("hash", std::to_string(latticeHash));
     return t;
@@ -129,9 +134,11 @@ std::optional<FilmState> FilmState::read(const IniFile& ini)
     }
     // The settings take the values their options take.
     for (const GrowthField& f : growthFields()) {
-        if (!f.stateKey)
+        if (!f.stateKey || (f.optional && !ini.findValue(section, f.stateKey)))
             continue;
-        FieldValue v = f.kind == FieldKind::Real ? FieldValue{real(f.stateKey)} : FieldValue{int64_t{integer(f.stateKey)}};
+        FieldValue v = f.kind == FieldKind::Real ? FieldValue{real(f.stateKey)}
+            : f.kind == FieldKind::Name          ? FieldValue{text(f.stateKey)}
+                                                 : FieldValue{int64_t{integer(f.stateKey)}};
         if (!fieldValueOf(f, v))
             throw AppError("the saved state's \"" + std::string(f.stateKey) + "\" is out of range: '" + text(f.stateKey) + "'");
         f.set(s.settings, v);

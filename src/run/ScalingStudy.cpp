@@ -127,6 +127,7 @@ FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopReque
         series.push_back(std::move(one));
         sizeStats.push_back(stats);
     }
+    checkStop(stop); // from here on the output lands
 
     // The table holds every size, also when the exponents cannot be fitted.
     FiniteSizeScaling scaling = finiteSizeScaling(series);

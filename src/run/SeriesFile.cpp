@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -444,7 +445,9 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
     const bool first = version == 1;
     h.ticks = a.integer(first ? "ticks" : "steps", 0, INT32_MAX);
     for (const GrowthField& f : growthFields()) {
-        const char* name = first && f.kind == FieldKind::Name ? "generator" : f.name;
+        const char* name = first && std::string_view(f.name) == "rng" ? "generator" : f.name;
+        if (f.optional && !a.has(name))
+            continue; // a file from before the field: its default
         FieldValue v = a.value(name);
         // Format 1 kept max and relax as the texts typed.
         if (first && f.kind == FieldKind::Real && std::holds_alternative<std::string>(v))

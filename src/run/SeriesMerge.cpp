@@ -130,8 +130,9 @@ RoughnessStats MergedSeries::combine(SeriesWriter* writer) const
 
 MergedExperiment mergeSlices(const std::vector<std::string>& inputs, const std::string& roughnessFile,
                              const std::string& seriesFile, bool fit,
-                             const std::optional<GrowthFit::TickRange>& fitRange)
+                             const std::optional<GrowthFit::TickRange>& fitRange, const StopRequest* stop)
 {
+    OutputFile::checkNotInputs({roughnessFile, seriesFile}, inputs);
     const MergedSeries merged(inputs);
     const SeriesHeader& h = merged.header();
     if (fitRange)
@@ -143,6 +144,7 @@ MergedExperiment mergeSlices(const std::vector<std::string>& inputs, const std::
     if (!seriesFile.empty())
         all = std::make_unique<SeriesWriter>(seriesFile, h, 0, h.runs);
     const RoughnessStats stats = merged.combine(all.get());
+    checkStop(stop); // from here on every output lands
     if (all)
         all->commit(h.jobs, h.seconds);
     if (csv) {

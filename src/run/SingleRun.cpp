@@ -15,11 +15,21 @@
 
 namespace {
 
+// A picture that cannot be written fails as every other output does, with the reason.
+[[noreturn]] void failedPicture(const PictureFileError& e, const std::string& name)
+{
+    throw FileError(e.kind(), name, OutputFile::failure(name, e.reason()));
+}
+
 // By the extension the options accepted: .bmp, .jpg or .png.
 void writePicture(const QImage& image, const std::string& name)
 {
-    if (!savePicture(image, name, everyPictureFormat))
-        throw AppError("cannot write " + name + ": unknown picture format");
+    try {
+        if (!savePicture(image, name, everyPictureFormat))
+            throw AppError("cannot write " + name + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, name);
+    }
 }
 
 } // namespace
@@ -107,7 +117,9 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
         w = growth.roughness();
         if (!o.framesName.empty()) {
             drawSurface(sim, *surface, v.originX, v.originY, v.zoom);
-            writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1)));
+            const std::string frame = frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1));
+            OutputFile::checkNotInputs({frame}, o.inputFiles); // the frames' names are not known before
+            writePicture(surface->image(), frame);
         }
         if (chart)
             chart->add(w);
@@ -122,13 +134,18 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
             progress(tick, static_cast<double>(tick));
     }
 
+    checkStop(stop); // from here on every output lands
     if (csv)
         csv->commit();
     if (!o.layerFile.empty())
         FilmState::saveFilm(o.layerFile, growth, film_);
-    if (!o.heightMapFile.empty() && sim.lattice
-        && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
-        throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    try {
+        if (!o.heightMapFile.empty() && sim.lattice
+            && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
+            throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, o.heightMapFile);
+    }
     if (!o.pictureFile.empty()) {
         if (o.framesName.empty() || steps_ == 0)
             drawSurface(sim, *surface, v.originX, v.originY, v.zoom);

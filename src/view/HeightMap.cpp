@@ -102,7 +102,7 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
     if (extension != ".png" && extension != ".bmp")
         return false;
     if (map.image.isNull())
-        throw AppError("Cannot create file " + fileName);
+        throw PictureFileError(fileName, "the lattice has no cells");
     // The PNG text chunks say what the pixels mean; a BMP has only the pixels.
     QImage tagged = map.image;
     tagged.setText("Tessavo-Min", QString::number(map.min));

@@ -44,7 +44,7 @@ std::string withoutSeconds(const std::string& json)
 
 TEST_F(Merge, UnevenSlicesGiveTheOneMachineFilesByteForByte)
 {
-    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit"});
+    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit", "--quiet"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(tool.read("m.csv"), tool.read("one.csv"));
     EXPECT_EQ(merged.out, fit);

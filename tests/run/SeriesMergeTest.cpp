@@ -28,6 +28,9 @@ protected:
         SeriesHeader philox = header();
         philox.settings.rng = Generator::Philox;
         write("philox.h5", philox, 5, 11);
+        SeriesHeader rd = header();
+        rd.settings.model = GrowthModel::Rd;
+        write("rd.h5", rd, 5, 11);
     }
 
     static SeriesHeader header()
@@ -82,6 +85,7 @@ TEST_F(Slices, ThatAreNotOneWholeExperimentAreRefused)
     expectRefused({"a.h5", "b.h5", "b.h5", "c.h5"}, "runs 5\\.\\.10 are in both .*b.h5 and .*b.h5");
     expectRefused({"a.h5", "seed8.h5", "c.h5"}, "seed8.h5 is not a slice of the experiment of .*a.h5: its seed is '8', not '7'");
     expectRefused({"a.h5", "philox.h5", "c.h5"}, "its rng is 'philox', not 'lcg'");
+    expectRefused({"a.h5", "rd.h5", "c.h5"}, "rd.h5 is not a slice of the experiment of .*a.h5: its model is 'rd', not 'tessavo'");
 }
 
 TEST_F(Slices, FilesThatAreNotSeriesFilesAreClearErrors)
