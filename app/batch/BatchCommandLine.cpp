@@ -7,6 +7,7 @@
 #include "model/SettingsTable.h"
 #include "run/FilmSetup.h"
 #include "run/SettingChecks.h"
+#include "view/HeightMap.h"
 
 #include <set>
 
@@ -22,7 +23,7 @@ using Line = BatchCommandLine;
 
 std::string pictureName(const std::string& option, const std::string& name)
 {
-    if (!pictureFormat(name))
+    if (!isPictureName(name, batchPictureFormats))
         throw UsageError("--" + option + ": '" + name + "' must end in .bmp, .jpg or .png to choose the picture format");
     return name;
 }
@@ -160,8 +161,7 @@ const std::vector<OptionEntry>& optionTable()
         {{"heightmap"}, "OUT",
          "Writes the lattice seen from above after the last tick, one pixel a cell, coloured by height with viridis (.png or .bmp).",
          [](Line& o, const std::string& v) {
-             const std::optional<PictureFormat> format = pictureFormat(fileName("heightmap", v));
-             if (format != PictureFormat::Png && format != PictureFormat::Bmp)
+             if (!isPictureName(fileName("heightmap", v), heightMapFormats))
                  throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp");
              o.heightMapFile = v;
          }},

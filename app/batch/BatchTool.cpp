@@ -1,32 +1,26 @@
 #include "batch/BatchTool.h"
 
-#include "batch/AnalysisFiles.h"
-#include "batch/ScalingCommand.h"
-#include "run/AnalysisStats.h"
-
 #include "batch/BatchCommandLine.h"
 #include "batch/BatchPlan.h"
-#include "run/Experiment.h"
-#include "run/GrowthFit.h"
-#include "files/NumberText.h"
-#include "files/FileReplacer.h"
-#include "files/OutputFile.h"
-#include "files/TextCodec.h"
 #include "batch/MergeCommand.h"
 #include "batch/ProgressBar.h"
-#include "batch/SingleRunCommand.h"
 #include "batch/UsageError.h"
-#include "model/Symulacja.h"
-#include "run/GrowthSettings.h"
-#include "run/SeriesFile.h"
+#include "files/FileReplacer.h"
+#include "files/TextCodec.h"
+#include "run/AnalysisFiles.h"
+#include "run/ExperimentJob.h"
+#include "run/Outcome.h"
+#include "run/ScalingStudy.h"
+#include "run/SeriesMerge.h"
 #include "run/SettingChecks.h"
+#include "run/SingleRun.h"
 #include "run/StopRequest.h"
+#include "ProgramVersion.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+
+#include <sys/stat.h>
 
 #include <csignal>
 #include <chrono>
@@ -60,220 +54,107 @@ void catchStopSignals()
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
-constexpr const char* programVersion = "1.5";
 
-struct Outcome {
-    int64_t runs = 1;
-    uint32_t firstSeed = 0;
-    double seconds = 0.0;
-    double finalDeposited = 0.0;
-    // The roughness after the last tick: over the runs, or the one run's.
-    double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
-    bool fitted = false;
-    GrowthFit fit;
-    std::optional<FiniteSizeScaling> scaling; // --sizes
-};
-
-GrowthFit fitOf(const BatchCommandLine& o, const std::vector<double>& w, const std::vector<double>& deposited)
+// The fit range of the command line, when one was given.
+std::optional<GrowthFit::TickRange> fitRangeOf(std::optional<int64_t> from, std::optional<int64_t> to)
 {
-    if (o.fitFrom)
-        return GrowthFit::over(w, *o.fitFrom, *o.fitTo);
-    return GrowthFit::fit(w, deposited);
+    if (from && to)
+        return GrowthFit::TickRange(*from, *to);
+    return std::nullopt;
 }
 
-std::string gigabytes(uint64_t bytes)
+bool sameFile(const std::string& a, const std::string& b)
 {
-    return std::to_string((bytes + (uint64_t{1} << 30) - 1) >> 30) + " GB";
+    struct stat sa {}, sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0
+        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// A single film that would not fit in the machine's memory is refused before it starts.
-void checkSingleRunMemory(const BatchCommandLine& o, const BatchPlan& s)
+// Throws AppError when `output` names the same file as the --config, --layer or --resume input.
+void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output)
 {
-    const uint64_t series = o.fit ? static_cast<uint64_t>(s.steps) * 2 * sizeof(double) : 0;
-    const uint64_t needed = filmBytes(s.run) * (s.run.startHeights ? 2 : 1) + series;
-    const uint64_t machine = machineMemory();
-    if (machine > 0 && needed > machine)
-        throw AppError("a " + std::to_string(s.run.scenario.sizeX) + "x" + std::to_string(s.run.scenario.sizeY)
-                       + " film needs about " + gigabytes(needed) + " of memory, more than the " + gigabytes(machine)
-                       + " of this machine");
+    for (const std::string* input : {&options.configFile, &options.layerFile, &options.resumeFile})
+        if (sameFile(*input, output))
+            throw AppError("cannot write " + output + ": it is also the input " + *input);
 }
 
-// Said once, on stderr, and the work goes on.
-void warnAboutThePeriod(const BatchCommandLine& o, const BatchPlan& s)
+// The outputs of --analysis and --fss may not replace an input either.
+void refuseAnalysisOverwritingInputs(const BatchCommandLine& o)
 {
-    const std::string warning = periodWarning(s.run, s.steps, o.runs);
+    if (!o.analysisPrefix.empty())
+        for (const std::string& name : AnalysisFiles::names(o.analysisPrefix))
+            refuseOverwritingInputs(o, name);
+    if (!o.fssFile.empty())
+        refuseOverwritingInputs(o, o.fssFile);
+}
+
+// Said on stderr, and the work goes on.
+void warn(const std::string& warning)
+{
     if (!warning.empty())
         std::cerr << programName << ": warning: " << warning << std::endl;
 }
 
+// A bar on stderr for `total` units, shown unless asked for quiet or stderr is no terminal.
+ProgressBar progressBar(const BatchCommandLine& o, int64_t total, const char* unit, int64_t totalTicks)
+{
+    return ProgressBar(total, unit, totalTicks, !o.quiet && ProgressBar::stderrIsTerminal());
+}
+
+JobProgress showOn(ProgressBar& bar)
+{
+    return [&bar](int64_t done, double ticksDone) { bar.update(done, ticksDone); };
+}
+
+// The results asked for that a single run and an experiment share.
+void requestResults(const BatchCommandLine& o, ResultRequest& request)
+{
+    request.roughnessFile = o.roughnessFile;
+    request.analysisPrefix = o.analysisPrefix;
+    request.analyzeEvery = o.analyzeEvery;
+    request.fit = o.fit;
+    request.fitRange = fitRangeOf(o.fitFrom, o.fitTo);
+}
+
 Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
 {
-    checkSingleRunMemory(o, s);
-    SingleRunCommand single(o, s, &stopRequest);
-    single.keepSeries = o.fit;
-    std::unique_ptr<AnalysisFiles> analysis;
-    if (!o.analysisPrefix.empty()) {
-        analysis = std::make_unique<AnalysisFiles>(o, false);
-        single.onTick = [&analysis, steps = s.steps, every = o.analyzeEvery](int64_t tick, const Symulacja& sim) {
-            if (isAnalysisTick(tick, steps, every))
-                analysis->add(tick, analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}));
-        };
-    }
-    single.run();
-    if (analysis)
-        analysis->commit();
-    Outcome out;
-    out.firstSeed = s.seed;
-    out.finalDeposited = single.finalDeposited;
-    out.finalMean = out.finalMin = out.finalMax = single.finalRoughness;
-    if (o.fit) {
-        out.fitted = true;
-        out.fit = fitOf(o, single.roughness, single.deposited);
-    }
-    return out;
-}
-
-// The outputs of an experiment from its statistics: the CSV (opened by the caller before the
-// runs, so that one that cannot be written stops the tool first) and the summary's numbers.
-Outcome experimentOutcome(const BatchCommandLine& o, const BatchPlan& s, const RoughnessStats& stats,
-                          std::unique_ptr<OutputFile> csv)
-{
-    if (csv) {
-        csv->write("tick,deposited,mean,stddev,stderr,min,max,beta_eff\n");
-        const std::vector<std::optional<double>> betaEff = effectiveExponent(stats.means());
-        std::string line;
-        for (int64_t i = 0; i < stats.ticks(); ++i) {
-            line = std::to_string(i + 1);
-            for (double v : {stats.deposited(i), stats.mean(i), stats.stddev(i), stats.standardError(i),
-                             stats.min(i), stats.max(i)}) {
-                line += ',';
-                line += exactText(v);
-            }
-            line += ',';
-            if (betaEff[i])
-                line += exactText(*betaEff[i]);
-            line += '\n';
-            csv->write(line);
-        }
-        csv->commit();
-    }
-    Outcome out;
-    out.runs = o.runs;
-    out.firstSeed = s.seed;
-    if (stats.ticks() > 0) {
-        const int64_t last = stats.ticks() - 1;
-        out.finalDeposited = stats.deposited(last);
-        out.finalMean = stats.mean(last);
-        out.finalStddev = stats.stddev(last);
-        out.finalStderr = stats.standardError(last);
-        out.finalMin = stats.min(last);
-        out.finalMax = stats.max(last);
-    }
-    if (o.fit) {
-        out.fitted = true;
-        out.fit = fitOf(o, stats.means(), stats.depositedSeries());
-    }
-    return out;
-}
-
-Outcome runExperiment(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
-{
-    const auto start = std::chrono::steady_clock::now();
-    std::unique_ptr<OutputFile> csv;
-    if (!o.roughnessFile.empty())
-        csv = std::make_unique<OutputFile>(o.roughnessFile);
-
-    Experiment experiment(s.run, s.seed, o.runs, s.steps);
-    if (o.runRange)
-        experiment.setRunRange(o.runRange->first, o.runRange->second);
-    const int32_t runs = experiment.endRun() - experiment.firstRun();
-    std::unique_ptr<SeriesWriter> series;
-    if (!o.seriesFile.empty()) {
-        series = std::make_unique<SeriesWriter>(o.seriesFile, seriesHeaderOf(o, s, programVersion),
-                                                experiment.firstRun(), experiment.endRun());
-        experiment.observeRuns([writer = series.get()](int32_t k, const std::vector<double>& w,
-                                                       const std::vector<double>& d) { writer->add(k, w, d); });
-    }
-    std::unique_ptr<AnalysisFiles> analysis;
-    std::unique_ptr<AnalysisStats> surfaces;
-    if (!o.analysisPrefix.empty()) {
-        analysis = std::make_unique<AnalysisFiles>(o, true);
-        surfaces = std::make_unique<AnalysisStats>(s.steps, o.analyzeEvery);
-        experiment.analyseSurfaces(o.analyzeEvery, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
-    }
-    ProgressBar bar(runs, "runs", static_cast<int64_t>(runs) * s.steps, !o.quiet && ProgressBar::stderrIsTerminal());
-    const RoughnessStats stats = experiment.run(
-        jobs, [&bar](int32_t runsDone, double ticksDone) { bar.update(runsDone, ticksDone); }, &stopRequest);
+    SingleRun::Outputs outputs;
+    requestResults(o, outputs);
+    outputs.layerFile = o.saveLayer;
+    outputs.pictureFile = o.pictureFile;
+    outputs.chartFile = o.chartFile;
+    outputs.heightMapFile = o.heightMapFile;
+    outputs.framesName = o.framesName;
+    SingleRun single(s.run, s.seed, s.runIndex, s.steps, s.resume ? &*s.resume : nullptr, outputs,
+                     {s.originX, s.originY, s.zoom, s.chartStyle});
+    ProgressBar bar = progressBar(o, s.steps, "ticks", s.steps);
+    Outcome outcome = single.run(showOn(bar), &stopRequest);
     bar.finish();
-    if (series)
-        series->commit(jobs, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    if (analysis) {
-        analysis->add(*surfaces);
-        analysis->commit();
-    }
-    return experimentOutcome(o, s, stats, std::move(csv));
+    return outcome;
 }
 
-std::string jsonSummary(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs, const Outcome& out)
+Outcome runExperiment(const BatchCommandLine& o, const FilmSetup& film, const SeriesHeader& experiment, int32_t jobs)
 {
-    QJsonObject settings;
-    for (const auto& [name, value] : settingsBlock(GrowthSettings::of(s.run), s.steps))
-        settings[QString::fromStdString(name)] = std::visit(
-            [](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<T, std::string>)
-                    return QJsonValue(QString::fromStdString(v));
-                else if constexpr (std::is_same_v<T, int64_t>)
-                    return QJsonValue(static_cast<qint64>(v));
-                else
-                    return QJsonValue(v);
-            },
-            value);
-    if (!o.configFile.empty())
-        settings["config"] = QString::fromStdString(o.configFile);
-    if (!o.layerFile.empty())
-        settings["layer"] = QString::fromStdString(o.layerFile);
+    ExperimentJob::Outputs outputs;
+    requestResults(o, outputs);
+    outputs.seriesFile = o.seriesFile;
+    ExperimentJob experimentJob(film, experiment, o.runRange, outputs);
+    ProgressBar bar = progressBar(o, experimentJob.runs(), "runs", experimentJob.totalTicks());
+    Outcome outcome = experimentJob.run(jobs, showOn(bar), &stopRequest);
+    bar.finish();
+    return outcome;
+}
 
-    if (out.scaling) {
-        QJsonArray sizes;
-        for (int32_t side : o.sizes)
-            sizes.append(side);
-        settings.remove("columns");
-        settings.remove("rows");
-        settings["sizes"] = sizes;
-    }
-
-    QJsonObject summary;
-    summary["settings"] = settings;
-    summary["runs"] = static_cast<qint64>(out.runs);
-    summary["jobs"] = jobs;
-    summary["seeds"] = QJsonObject{
-        {"first", static_cast<qint64>(out.firstSeed)},
-        {"last", static_cast<qint64>(static_cast<uint32_t>(out.firstSeed + out.runs - 1))},
-        {"from_clock", s.seedFromClock},
-    };
-    if (out.scaling) {
-        summary["fss"] = ScalingCommand::json(*out.scaling);
-        summary["seconds"] = out.seconds;
-        return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
-    }
-    summary["final_deposited"] = out.finalDeposited;
-    summary["final_roughness"] = QJsonObject{
-        {"mean", out.finalMean}, {"stddev", out.finalStddev}, {"stderr", out.finalStderr},
-        {"min", out.finalMin}, {"max", out.finalMax},
-    };
-    if (out.fitted) {
-        if (out.fit.ok)
-            summary["fit"] = QJsonObject{
-                {"beta", out.fit.beta}, {"error", out.fit.error},
-                {"first_tick", static_cast<qint64>(out.fit.firstTick)},
-                {"last_tick", static_cast<qint64>(out.fit.lastTick)},
-            };
-        else
-            summary["fit"] = QJsonObject{{"message", QString::fromStdString(out.fit.message)}};
-    }
-    summary["seconds"] = out.seconds;
-    return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString();
+Outcome runScaling(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
+{
+    ScalingStudy study(s.run, s.seed, o.runs, s.steps, o.sizes, jobs, o.fssFile);
+    warn(study.warning());
+    ProgressBar bar = progressBar(o, study.totalRuns(), "runs", study.totalTicks());
+    Outcome outcome;
+    outcome.runs = o.runs;
+    outcome.scaling = study.run(showOn(bar), &stopRequest);
+    bar.finish();
+    return outcome;
 }
 
 int fail(int status, const std::string& message)
@@ -319,6 +200,7 @@ int statusOf(const std::function<int()>& work)
     }
 }
 
+
 // tessavo-batch merge: the series files of the slices of an experiment into the outputs that
 // one machine running all of it writes. The summary differs only in "seconds", here the sum
 // of the slices' times, and "jobs", the most threads a slice ran on.
@@ -340,32 +222,12 @@ int runMerge(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
     return statusOf([&] {
-        const MergedSeries merged(m.inputs);
-        BatchCommandLine o;
-        BatchPlan s;
-        merged.describe(o, s);
-        o.roughnessFile = m.roughnessFile;
-        o.fit = m.fit;
-        o.fitFrom = m.fitFrom;
-        o.fitTo = m.fitTo;
-        o.json = m.json;
-        if (o.fitTo)
-            SettingChecks::fitRangeWithin(*o.fitTo, o.steps);
-        std::unique_ptr<OutputFile> csv;
-        if (!o.roughnessFile.empty())
-            csv = std::make_unique<OutputFile>(o.roughnessFile);
-        std::unique_ptr<SeriesWriter> all;
-        if (!m.seriesFile.empty())
-            all = std::make_unique<SeriesWriter>(m.seriesFile, merged.header(), 0, merged.header().runs);
-        const RoughnessStats stats = merged.combine(all.get());
-        if (all)
-            all->commit(merged.header().jobs, merged.header().seconds);
-        Outcome outcome = experimentOutcome(o, s, stats, std::move(csv));
-        outcome.seconds = merged.header().seconds;
-        if (o.json)
-            std::cout << jsonSummary(o, s, merged.header().jobs, outcome) << std::endl;
-        else if (outcome.fitted)
-            std::cout << outcome.fit.summary(outcome.runs) << std::endl;
+        const MergedExperiment merged
+            = mergeSlices(m.inputs, m.roughnessFile, m.seriesFile, m.fit, fitRangeOf(m.fitFrom, m.fitTo));
+        if (m.json)
+            std::cout << merged.outcome.json(merged.header, false, merged.header.jobs) << std::endl;
+        else
+            std::cout << merged.outcome.text();
         return finishOutput();
     });
 }
@@ -411,31 +273,31 @@ int BatchTool::main(int argc, char** argv)
     catchStopSignals();
     return statusOf([&] {
         const auto start = std::chrono::steady_clock::now();
-        const BatchPlan settings = BatchPlan::resolve(options);
+        const BatchPlan s = BatchPlan::resolve(options);
         if (options.sizes.empty()) // --sizes warns about the lattices it grows
-            warnAboutThePeriod(options, settings);
+            warn(periodWarning(s.run, s.steps, options.runs));
+        refuseAnalysisOverwritingInputs(options);
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();
             jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
         }
+        const SeriesHeader experiment = seriesHeaderOf(s.run, s.seed, options.runs, s.steps, options.configFile,
+                                                       options.layerFile);
         Outcome outcome;
-        if (!options.sizes.empty()) {
-            outcome.runs = options.runs;
-            outcome.firstSeed = settings.seed;
-            outcome.scaling = ScalingCommand::run(options, settings, jobs, &stopRequest);
-        } else {
-            outcome = options.runs > 0 ? runExperiment(options, settings, jobs) : runSingle(options, settings);
-        }
+        if (!options.sizes.empty())
+            outcome = runScaling(options, s, jobs);
+        else if (options.runs > 0)
+            outcome = runExperiment(options, s.run, experiment, jobs);
+        else
+            outcome = runSingle(options, s);
         if (options.runs == 0)
             jobs = 1;
         outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (options.json)
-            std::cout << jsonSummary(options, settings, jobs, outcome) << std::endl;
-        else if (outcome.scaling)
-            std::cout << ScalingCommand::summary(*outcome.scaling) << std::flush;
-        else if (outcome.fitted)
-            std::cout << outcome.fit.summary(outcome.runs) << std::endl;
+            std::cout << outcome.json(experiment, s.seedFromClock, jobs) << std::endl;
+        else
+            std::cout << outcome.text();
         return finishOutput();
     });
 }

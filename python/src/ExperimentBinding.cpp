@@ -45,8 +45,7 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
         min[i] = stats.min(i);
         max[i] = stats.max(i);
     }
-    const GrowthFit fit = fitRange ? GrowthFit::over(mean, fitRange->first, fitRange->second)
-                                   : GrowthFit::fit(mean, deposited);
+    const GrowthFit fit = GrowthFit::of(mean, deposited, fitRange);
     py::dict f;
     f["ok"] = fit.ok;
     f["beta"] = fit.ok ? py::object(py::float_(fit.beta)) : py::none();

@@ -8,6 +8,7 @@
 #include "model/SettingsTable.h"
 #include "run/SettingChecks.h"
 #include "run/StopRequest.h"
+#include "ProgramVersion.h"
 
 #include <pybind11/stl.h>
 
@@ -48,7 +49,7 @@ PYBIND11_MODULE(_tessavo, m)
         }
     });
 
-    m.attr("__version__") = TESSAVO_VERSION;
+    m.attr("version") = programVersion;
     m.attr("largest_lattice_side") = largestLatticeSide;
     m.attr("palette_names") = py::cast(std::vector<std::string>(paletteNames.begin(), paletteNames.end()));
     // The defaults of the keywords, from the one table the batch tool and the window read.

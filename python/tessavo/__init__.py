@@ -23,14 +23,14 @@ import numpy as np
 
 from . import _tessavo
 
-#: The version of the program the module was built from, e.g. "1.5".
-__version__: str = _tessavo.__version__
 
 __all__ = [
     "Simulation", "load_layer", "experiment", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
+#: The version of Tessavo this module belongs to, as tessavo-batch --version prints it.
+__version__: str = _tessavo.version
 #: The largest lattice side a film takes, in cells.
 largest_lattice_side: int = _tessavo.largest_lattice_side
 #: The five colour schemes of the surface picture, by number.

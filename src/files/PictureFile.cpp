@@ -141,45 +141,46 @@ std::string frameNumber(int32_t index)
     return digits;
 }
 
-std::optional<PictureFormat> pictureFormat(const std::string& fileName)
+namespace {
+
+enum class Format { None, Bmp, Jpeg, Png };
+
+Format formatOf(const std::string& fileName, PictureFormats formats)
 {
     std::string extension = fileExtension(fileName);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".bmp")
-        return PictureFormat::Bmp;
-    if (extension == ".jpg")
-        return PictureFormat::Jpeg;
-    if (extension == ".png")
-        return PictureFormat::Png;
-    return std::nullopt;
+    if (formats.anyCase)
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (formats.bmp && extension == ".bmp")
+        return Format::Bmp;
+    if (formats.jpeg && extension == ".jpg")
+        return Format::Jpeg;
+    if (formats.png && extension == ".png")
+        return Format::Png;
+    return Format::None;
 }
 
-void writePicture(const QImage& image, const std::string& fileName, PictureFormat format)
+} // namespace
+
+bool isPictureName(const std::string& fileName, PictureFormats formats)
 {
-    switch (format) {
-    case PictureFormat::Bmp:
+    return formatOf(fileName, formats) != Format::None;
+}
+
+bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats)
+{
+    switch (formatOf(fileName, formats)) {
+    case Format::Bmp:
         writeBmp(image, fileName);
-        return;
-    case PictureFormat::Jpeg:
+        return true;
+    case Format::Jpeg:
         writeJpeg(image, fileName);
-        return;
-    case PictureFormat::Png:
+        return true;
+    case Format::Png:
         writePng(image, fileName);
-        return;
-    }
-}
-
-bool savePicture(const QImage& image, const std::string& fileName)
-{
-    const std::string extension = fileExtension(fileName);
-    if (extension == ".bmp") {
-        writeBmp(image, fileName);
         return true;
-    }
-    if (extension == ".jpg") {
-        writeJpeg(image, fileName);
-        return true;
+    case Format::None:
+        break;
     }
     return false;
 }

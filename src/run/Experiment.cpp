@@ -59,12 +59,6 @@ void growInto(FilmRun& growth, int64_t ticks, const StopRequest* stop, std::vect
     }
 }
 
-std::string gigabytes(uint64_t bytes)
-{
-    const uint64_t gb = (bytes + (uint64_t{1} << 30) - 1) >> 30;
-    return std::to_string(gb) + " GB";
-}
-
 } // namespace
 
 Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t firstSeed, uint32_t k, int64_t ticks,

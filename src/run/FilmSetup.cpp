@@ -52,6 +52,12 @@ uint64_t machineMemory()
     return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
 }
 
+std::string gigabytes(uint64_t bytes)
+{
+    constexpr uint64_t gb = uint64_t{1} << 30;
+    return std::to_string(bytes / gb + (bytes % gb != 0 ? 1 : 0)) + " GB";
+}
+
 std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs)
 {
     if (setup.generator != Generator::Lcg)

@@ -37,6 +37,8 @@ inline constexpr uint64_t lcgPeriod = uint64_t{1} << 32;
 std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs);
 // The physical memory of the machine in bytes, 0 when unknown.
 uint64_t machineMemory();
+// An amount of memory for a message: whole gigabytes (2^30 bytes), rounded up ("3 GB").
+std::string gigabytes(uint64_t bytes);
 
 struct FilmSetup {
     Scenario scenario;

@@ -14,7 +14,7 @@ std::string tickRange(int64_t first, int64_t last)
 
 } // namespace
 
-GrowthFit GrowthFit::defaultWindow(const std::vector<double>& roughness, const std::vector<double>& deposited)
+GrowthFit GrowthFit::defaultWindow(std::span<const double> roughness, std::span<const double> deposited)
 {
     GrowthFit window;
     const int64_t ticks = static_cast<int64_t>(roughness.size());
@@ -46,7 +46,7 @@ GrowthFit GrowthFit::defaultWindow(const std::vector<double>& roughness, const s
     return window;
 }
 
-GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, int64_t last)
+GrowthFit GrowthFit::over(std::span<const double> roughness, int64_t first, int64_t last, const Logs* logs)
 {
     GrowthFit result;
     result.firstTick = first;
@@ -62,9 +62,12 @@ GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, i
             + " holds fewer than 3 ticks: the roughness does not grow long enough to fit beta";
         return result;
     }
+    const auto n = static_cast<size_t>(last - first + 1);
     std::vector<double> logTicks, logWidths;
-    logTicks.reserve(static_cast<size_t>(last - first + 1));
-    logWidths.reserve(static_cast<size_t>(last - first + 1));
+    if (!logs) {
+        logTicks.reserve(n);
+        logWidths.reserve(n);
+    }
     bool constant = true;
     for (int64_t t = first; t <= last; ++t) {
         const double w = roughness[t - 1];
@@ -76,15 +79,19 @@ GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, i
         }
         if (w != roughness[first - 1])
             constant = false;
-        logTicks.push_back(std::log(static_cast<double>(t)));
-        logWidths.push_back(std::log(w));
+        if (!logs) {
+            logTicks.push_back(std::log(static_cast<double>(t)));
+            logWidths.push_back(std::log(w));
+        }
     }
     if (constant) {
         result.message = "the roughness does not change over ticks " + tickRange(first, last)
             + ": no growth exponent can be fitted";
         return result;
     }
-    const LineFit line = LineFit::through(logTicks, logWidths);
+    const auto from = static_cast<size_t>(first - 1);
+    const LineFit line = logs ? LineFit::through(logs->tick.subspan(from, n), logs->roughness.subspan(from, n))
+                              : LineFit::through(logTicks, logWidths);
     if (!line.ok) {
         result.message = line.message;
         return result;
@@ -92,10 +99,11 @@ GrowthFit GrowthFit::over(const std::vector<double>& roughness, int64_t first, i
     result.ok = true;
     result.beta = line.slope;
     result.error = line.slopeError;
+    result.intercept = line.intercept;
     return result;
 }
 
-GrowthFit GrowthFit::fit(const std::vector<double>& roughness, const std::vector<double>& deposited)
+GrowthFit GrowthFit::fit(std::span<const double> roughness, std::span<const double> deposited, const Logs* logs)
 {
     const GrowthFit window = defaultWindow(roughness, deposited);
     if (!window.ok)
@@ -119,7 +127,13 @@ GrowthFit GrowthFit::fit(const std::vector<double>& roughness, const std::vector
             + std::to_string(window.firstTick) + ": no growth to fit (choose ticks with --fit-range)";
         return flat;
     }
-    return over(roughness, window.firstTick, window.lastTick);
+    return over(roughness, window.firstTick, window.lastTick, logs);
+}
+
+GrowthFit GrowthFit::of(std::span<const double> roughness, std::span<const double> deposited,
+                        const std::optional<TickRange>& range, const Logs* logs)
+{
+    return range ? over(roughness, range->first, range->second, logs) : fit(roughness, deposited, logs);
 }
 
 std::string GrowthFit::summary(int64_t runs) const

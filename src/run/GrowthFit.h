@@ -3,7 +3,9 @@
 // line through (log t, log W) over a window of ticks. Ticks count from 1; W is in layers.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct GrowthFit {
@@ -11,20 +13,36 @@ struct GrowthFit {
     std::string message; // why there is no fit, when !ok
     double beta = 0.0;   // the slope
     double error = 0.0;  // its standard error
+    double intercept = 0.0; // ln W of the fitted line at ln t = 0
     int64_t firstTick = 0;
     int64_t lastTick = 0;
+
+    // ln t and ln W of every tick of a series (index i is tick i + 1, as many as the roughness),
+    // kept by a caller that fits a growing series again and again; the fit then takes them
+    // instead of working them out.
+    struct Logs {
+        std::span<const double> tick;
+        std::span<const double> roughness;
+    };
+    // The first and last tick of a fit window the user chose.
+    using TickRange = std::pair<int64_t, int64_t>;
 
     // The default window: from the first tick whose deposited layers are >= 1 to the last
     // tick before W first reaches 90% of its final value, or the last tick when only the
     // last tick reaches it. roughness[i] and deposited[i] belong to tick i + 1.
-    static GrowthFit defaultWindow(const std::vector<double>& roughness, const std::vector<double>& deposited);
+    static GrowthFit defaultWindow(std::span<const double> roughness, std::span<const double> deposited);
 
     // The fit over ticks first..last (inclusive). Needs at least three ticks and W > 0 in all
     // of them; a W that does not change over the window gives no fit either.
-    static GrowthFit over(const std::vector<double>& roughness, int64_t first, int64_t last);
+    static GrowthFit over(std::span<const double> roughness, int64_t first, int64_t last, const Logs* logs = nullptr);
 
     // The default window, then the fit over it.
-    static GrowthFit fit(const std::vector<double>& roughness, const std::vector<double>& deposited);
+    static GrowthFit fit(std::span<const double> roughness, std::span<const double> deposited,
+                         const Logs* logs = nullptr);
+
+    // The fit a user asks for: over `range` when one is given, else over the default window.
+    static GrowthFit of(std::span<const double> roughness, std::span<const double> deposited,
+                        const std::optional<TickRange>& range, const Logs* logs = nullptr);
 
     // "beta = 0.251 +/- 0.004 (ticks 100..2000, 32 runs)", or the message.
     std::string summary(int64_t runs) const;

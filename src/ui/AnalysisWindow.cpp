@@ -1,9 +1,9 @@
 #include "ui/AnalysisWindow.h"
 
-#include "analysis/LineFit.h"
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "files/PictureFile.h"
+#include "run/ResultTables.h"
 #include "model/AppError.h"
 #include "ui/PlotWidget.h"
 #include "ui/TForm1.h"
@@ -33,11 +33,6 @@ const QColor referenceColour(100, 100, 100);
 QString utf8(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-std::string optionalText(const std::optional<double>& v)
-{
-    return v ? exactText(*v) : std::string();
 }
 
 QString shortNumber(double v)
@@ -259,37 +254,17 @@ void AnalysisWindow::analyse()
 
 void AnalysisWindow::fitGrowth()
 {
-    // The fit: a line through (ln t, ln W) over the window, from the logarithms kept per tick.
-    GrowthFit fit;
-    if (userWindow_) {
-        fit.ok = true;
-        fit.firstTick = std::max<int64_t>(1, userWindow_->first);
-        fit.lastTick = std::min(userWindow_->second, shownTicks_);
-    } else {
-        fit = GrowthFit::defaultWindow(growth_.roughness, growth_.deposited);
-    }
-    intercept_ = 0.0;
-    if (fit.ok) {
-        const int64_t first = fit.firstTick, last = fit.lastTick;
-        LineFit line;
-        if (first >= 1 && last <= shownTicks_ && last - first + 1 >= 3) {
-            const auto n = static_cast<size_t>(last - first + 1);
-            line = LineFit::through(std::span<const double>(growth_.logTick).subspan(static_cast<size_t>(first - 1), n),
-                std::span<const double>(growth_.logRoughness).subspan(static_cast<size_t>(first - 1), n));
-        }
-        if (line.ok) {
-            fit.beta = line.slope;
-            fit.error = line.slopeError;
-            intercept_ = line.intercept;
-        } else {
-            // No line: the batch tool's fit says why (over() stops at the first tick it cannot
-            // use; a default window that ends before it starts needs fit()'s words).
-            fit = userWindow_ || last >= first ? GrowthFit::over(growth_.roughness, first, last)
-                                               : GrowthFit::fit(growth_.roughness, growth_.deposited);
-            fit.ok = false;
-        }
-    }
-    fit_ = fit;
+    // The batch tool's fit over the ticks shown (a Reset may have cleared the record since),
+    // from the logarithms kept per tick.
+    const auto shown = static_cast<size_t>(std::min(shownTicks_, growth_.ticks()));
+    const GrowthFit::Logs logs{std::span<const double>(growth_.logTick).first(shown),
+                               std::span<const double>(growth_.logRoughness).first(shown)};
+    std::optional<GrowthFit::TickRange> window;
+    if (userWindow_)
+        window = GrowthFit::TickRange(std::max<int64_t>(1, userWindow_->first),
+                                      std::min(userWindow_->second, static_cast<int64_t>(shown)));
+    fit_ = GrowthFit::of(std::span<const double>(growth_.roughness).first(shown),
+                         std::span<const double>(growth_.deposited).first(shown), window, &logs);
 }
 
 void AnalysisWindow::analyseLattice()
@@ -326,7 +301,7 @@ void AnalysisWindow::showGrowth()
     std::optional<std::pair<double, double>> band;
     QPointF anchor(0, 0);
     if (fit_.ok) {
-        auto lineAt = [this](double t) { return std::exp(intercept_ + fit_.beta * std::log(t)); };
+        auto lineAt = [this](double t) { return std::exp(fit_.intercept + fit_.beta * std::log(t)); };
         const double a = static_cast<double>(fit_.firstTick), b = static_cast<double>(fit_.lastTick);
         series.push_back({{QPointF(a, lineAt(a)), QPointF(b, lineAt(b))}, PlotWidget::Style::Line, fitColour,
             QString(), 0.0, true});
@@ -415,32 +390,22 @@ void AnalysisWindow::saveData(const QString& fileName)
     for (const std::string& name : names)
         OutputFile::checkWritable(name);
 
+    // W(t) as the batch tool's single run; S(k) and the moments in its --analysis formats (one
+    // analysed tick).
+    using namespace ResultTables;
     std::string texts[4];
     std::string& w = texts[0];
-    w = "tick,deposited,heightOffset,roughness\n";
+    w = runHeader;
     for (int64_t i = 0; i < shownTicks_; ++i) {
         const auto k = static_cast<size_t>(i);
-        w += std::to_string(i + 1) + "," + exactText(growth_.deposited[k]) + ","
-            + std::to_string(growth_.heightOffset[k]) + "," + exactText(growth_.roughness[k]) + "\n";
+        w += runLine(i + 1, growth_.deposited[k], growth_.heightOffset[k], growth_.roughness[k]);
     }
-    // S(k) and the moments in the batch tool's --analysis formats (one analysed tick).
-    const std::string tick = std::to_string(shownTicks_) + ",";
-    std::string& sk = texts[1];
-    sk = "tick,k,S,modes\n";
-    for (size_t i = 0; i < structure_.k.size(); ++i)
-        sk += tick + exactText(structure_.k[i]) + "," + exactText(structure_.s[i]) + ","
-            + std::to_string(structure_.modes[i]) + "\n";
-    std::string& hist = texts[2];
-    hist = "from,to,deviation,count,fraction\n";
-    for (size_t i = 0; i < histogram_.count.size(); ++i)
-        hist += std::to_string(histogram_.from[i]) + "," + std::to_string(histogram_.from[i] + histogram_.binWidth - 1)
-            + "," + exactText(histogram_.deviation[i]) + "," + std::to_string(histogram_.count[i]) + ","
-            + exactText(histogram_.fraction[i]) + "\n";
+    texts[1] = analysisHeader(AnalysisTable::Sk, false) + structureFactorLines(shownTicks_, structure_);
+    texts[2] = histogramHeader + histogramLines(histogram_);
     const Tablica* lattice = form_.sim ? form_.sim->lattice.get() : nullptr;
     const std::optional<double> xi
         = lattice && !lattice->empty() ? correlation(heightView(*lattice)).length : std::optional<double>();
-    texts[3] = "tick,W,skewness,excess_kurtosis,xi\n" + tick + exactText(width_) + ","
-        + optionalText(moments_.skewness) + "," + optionalText(moments_.excessKurtosis) + "," + optionalText(xi) + "\n";
+    texts[3] = analysisHeader(AnalysisTable::Moments, false) + momentsLine(shownTicks_, width_, moments_, xi);
 
     for (int i = 0; i < 4; ++i) {
         OutputFile file(names[i]);
@@ -453,14 +418,9 @@ void AnalysisWindow::savePicture(const QString& fileName)
 {
     std::string name = fileName.toStdString();
     const std::string extension = fileExtension(name);
-    const QImage image = picture();
-    if (extension == ".bmp" || extension == ".jpg") {
-        ::savePicture(image, name);
-        return;
-    }
-    if (extension != ".png")
+    if (extension != ".bmp" && extension != ".jpg" && extension != ".png")
         name += ".png";
-    writePng(image, name);
+    ::savePicture(picture(), name, everyPictureFormat);
 }
 
 void AnalysisWindow::saveDataClick()

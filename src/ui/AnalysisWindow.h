@@ -67,8 +67,6 @@ public:
     const GrowthRecord& growth() const { return growth_; }
     // The fit of the latest update (ok false with a message when there is none).
     const GrowthFit& fit() const { return fit_; }
-    // The fitted line's intercept (ln W at ln t = 0), valid with fit().ok.
-    double fitIntercept() const { return intercept_; }
     const StructureFactorCurve& structure() const { return structure_; }
     const HeightHistogram& histogram() const { return histogram_; }
     const HeightMoments& moments() const { return moments_; }
@@ -130,7 +128,6 @@ private:
     QHash<QString, QString> texts_;
     GrowthRecord growth_;
     GrowthFit fit_;
-    double intercept_ = 0.0;
     StructureFactorCurve structure_;
     HeightHistogram histogram_;
     HeightMoments moments_;

@@ -1,6 +1,7 @@
 #include "ui/TAboutBox.h"
 
 #include "ui/WindowFont.h"
+#include "ProgramVersion.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -45,7 +46,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Panel1->setMidLineWidth(1);
 
     ProductName = makeLabel(Panel1, "ProductName", QStringLiteral("Tessavo"), 96, 16, 0);
-    Version = makeLabel(Panel1, "Version", QStringLiteral("Version 1.5"), 92, 40, 0);
+    Version = makeLabel(Panel1, "Version", QStringLiteral("Version ") + QString::fromLatin1(programVersion), 92, 40, 0);
     Copyright = makeLabel(Panel1, "Copyright", QStringLiteral("Written in 2004"), 83, 80, 0);
     Comments = makeLabel(Panel1, "Comments", QStringLiteral("Thin-film growth simulation"), 64, 104, 160);
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Solid-on-solid model with"), 16, 128, 208);

@@ -8,6 +8,7 @@
 #include "ui/WheelFocusFilter.h"
 #include "ui/WindowFileDialogs.h"
 #include "ui/WindowFont.h"
+#include "ProgramVersion.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -125,7 +126,7 @@ TForm1::TForm1(ErrorReporter* reporter, Random* random)
     , random_(random)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tessavo 1.5"));
+    setWindowTitle(QStringLiteral("Tessavo ") + QString::fromLatin1(programVersion));
     // A single fixed border: the system menu, minimise and close, but no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

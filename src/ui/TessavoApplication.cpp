@@ -2,12 +2,14 @@
 
 #include "ui/WindowFont.h"
 
+#include "ProgramVersion.h"
+
 TessavoApplication::TessavoApplication(int& argc, char** argv, ErrorReporter* reporter)
     : QApplication(argc, argv)
     , reporter_(reporter ? reporter : &defaultReporter_)
 {
     setApplicationName(QStringLiteral("Tessavo"));
-    setApplicationVersion(QStringLiteral("1.5"));
+    setApplicationVersion(QString::fromLatin1(programVersion));
     // One font for everything the program shows. The window's controls set it themselves, but
     // drop-down and context menus, message boxes, file dialogs and tooltips are windows of
     // their own and take the font the application keeps for their kind. The application's

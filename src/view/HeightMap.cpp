@@ -98,15 +98,11 @@ HeightMap heightMap(const int32_t* heights, int32_t rows, int32_t cols)
 
 bool saveHeightMap(const HeightMap& map, const std::string& fileName)
 {
-    const std::optional<PictureFormat> format = pictureFormat(fileName);
-    if (format != PictureFormat::Png && format != PictureFormat::Bmp)
+    if (!isPictureName(fileName, heightMapFormats))
         return false;
     if (map.image.isNull())
         throw AppError("Cannot create file " + fileName);
-    if (format == PictureFormat::Bmp) {
-        writeBmp(map.image, fileName);
-        return true;
-    }
+    // The PNG text chunks say what the pixels mean; a BMP has only the pixels.
     QImage tagged = map.image;
     tagged.setText("Tessavo-Min", QString::number(map.min));
     tagged.setText("Tessavo-Max", QString::number(map.max));
@@ -114,6 +110,5 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
                                                  "from %1 to %2 layers in the viridis colour map")
                                       .arg(map.min)
                                       .arg(map.max));
-    writePng(tagged, fileName);
-    return true;
+    return savePicture(tagged, fileName, heightMapFormats);
 }

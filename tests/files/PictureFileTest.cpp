@@ -100,6 +100,10 @@ TEST(PictureFile, OnlyLowerCaseBmpAndJpgAreWritten)
     EXPECT_TRUE(savePicture(bmp.image(), base + ".bmp"));
     EXPECT_TRUE(savePicture(bmp.image(), base + ".jpg"));
     EXPECT_EQ(entries(dir), (QStringList{"p.bmp", "p.jpg"}));
+    // A writer that takes PNG too, and one that takes only PNG.
+    EXPECT_TRUE(savePicture(bmp.image(), base + ".png", everyPictureFormat));
+    EXPECT_FALSE(savePicture(bmp.image(), base + "2.bmp", {.png = true}));
+    EXPECT_EQ(entries(dir), (QStringList{"p.bmp", "p.jpg", "p.png"}));
 }
 
 TEST(PictureFile, BmpHas24BitRowsBottomUp)

@@ -121,3 +121,7 @@ def test_other_bad_arguments_raise_clear_errors(batch, tmp_path):
     with pytest.raises(OSError):
         s.save_layer(tmp_path / "no-such-dir" / "a.lay")
     assert s.tick == 0  # nothing above grew the film
+
+
+def test_the_version_is_the_batch_tools(batch):
+    assert batch.run("--version").stdout == f"tessavo-batch {tessavo.__version__}\n"

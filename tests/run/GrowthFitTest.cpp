@@ -30,8 +30,36 @@ TEST(GrowthFit, RecoversTheExponentOfAPowerLaw)
     const GrowthFit fit = GrowthFit::over(s.w, 10, 2000);
     ASSERT_TRUE(fit.ok) << fit.message;
     EXPECT_NEAR(fit.beta, 0.25, 1e-12);
+    EXPECT_NEAR(fit.intercept, std::log(0.37), 1e-12);
     EXPECT_LT(fit.error, 1e-9);
     EXPECT_EQ(fit.summary(32), "beta = 0.250 +/- 0.000 (ticks 10..2000, 32 runs)");
+}
+
+TEST(GrowthFit, AChosenRangeOrTheDefaultWindowWithOrWithoutKeptLogarithms)
+{
+    Series s = powerLaw(300, 0.5, 0.4, 20);
+    for (size_t i = 0; i < s.w.size(); ++i)
+        s.w[i] *= std::exp(i % 3 ? 0.02 : -0.03);
+    std::vector<double> logTick, logW;
+    for (size_t i = 0; i < s.w.size(); ++i) {
+        logTick.push_back(std::log(static_cast<double>(i + 1)));
+        logW.push_back(std::log(s.w[i]));
+    }
+    const GrowthFit::Logs logs{logTick, logW};
+    for (const auto& range : {std::optional<GrowthFit::TickRange>(), std::optional<GrowthFit::TickRange>({30, 200})}) {
+        const GrowthFit plain = GrowthFit::of(s.w, s.deposited, range);
+        const GrowthFit kept = GrowthFit::of(s.w, s.deposited, range, &logs);
+        const GrowthFit expected = range ? GrowthFit::over(s.w, 30, 200) : GrowthFit::fit(s.w, s.deposited);
+        ASSERT_TRUE(plain.ok) << plain.message;
+        EXPECT_EQ(plain.firstTick, expected.firstTick);
+        EXPECT_EQ(plain.lastTick, expected.lastTick);
+        EXPECT_EQ(plain.beta, expected.beta);
+        // The same numbers, bit for bit, from the logarithms kept.
+        EXPECT_EQ(kept.beta, plain.beta);
+        EXPECT_EQ(kept.error, plain.error);
+        EXPECT_EQ(kept.intercept, plain.intercept);
+    }
+    EXPECT_EQ(GrowthFit::of(s.w, s.deposited, std::nullopt).firstTick, 20);
 }
 
 TEST(GrowthFit, ErrorReflectsTheScatter)
@@ -91,7 +119,7 @@ TEST(GrowthFit, FlatOrEmptySeriesGiveMessagesNotNumbers)
     EXPECT_FALSE(GrowthFit::over(w, 4, 9).ok); // beyond the series
     EXPECT_FALSE(GrowthFit::fit({}, {}).ok);
     // Never a layer deposited.
-    fit = GrowthFit::fit({0.1, 0.2, 0.3}, {0.1, 0.2, 0.3});
+    fit = GrowthFit::fit(std::vector<double>{0.1, 0.2, 0.3}, std::vector<double>{0.1, 0.2, 0.3});
     EXPECT_FALSE(fit.ok);
     EXPECT_NE(fit.message.find("less than one layer"), std::string::npos) << fit.message;
 }

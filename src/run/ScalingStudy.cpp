@@ -1,19 +1,13 @@
-#include "batch/ScalingCommand.h"
+#include "run/ScalingStudy.h"
 
-#include "batch/AnalysisFiles.h"
-#include "batch/ProgressBar.h"
 #include "files/NumberText.h"
-#include "files/OutputFile.h"
 #include "run/Experiment.h"
+#include "run/ResultTables.h"
 
 #include <QJsonArray>
 
 #include <algorithm>
-#include <iostream>
-
 #include <cmath>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -31,73 +25,79 @@ QJsonObject fitJson(const LineFit& fit)
 
 } // namespace
 
-FiniteSizeScaling ScalingCommand::run(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs,
-                                      const StopRequest* stop)
+ScalingStudy::ScalingStudy(const FilmSetup& film, uint32_t seed, int32_t runs, int64_t steps,
+                           const std::vector<int32_t>& sizes, int32_t jobs, const std::string& tableFile)
+    : seed_(seed), runs_(runs), steps_(steps), jobs_(jobs)
 {
-    std::unique_ptr<OutputFile> table;
-    if (!o.fssFile.empty()) {
-        refuseOverwritingInputs(o, o.fssFile);
-        table = std::make_unique<OutputFile>(o.fssFile);
-    }
+    if (!tableFile.empty())
+        table_ = std::make_unique<OutputFile>(tableFile);
 
     // Every size is checked before the first one runs: the memory, and the period of the
     // congruential generator on the largest lattice, which draws the most.
-    std::vector<FilmSetup> setups;
-    for (int32_t side : o.sizes) {
-        FilmSetup setup = s.run;
+    for (int32_t side : sizes) {
+        FilmSetup setup = film;
         setup.scenario.sizeX = setup.scenario.sizeY = side;
         const uint64_t machine = machineMemory();
         if (machine > 0)
-            Experiment(setup, s.seed, o.runs, s.steps).checkMemory(jobs, machine);
-        setups.push_back(std::move(setup));
+            Experiment(setup, seed, runs, steps).checkMemory(jobs, machine);
+        setups_.push_back(std::move(setup));
     }
-    const auto largest = std::max_element(setups.begin(), setups.end(), [](const FilmSetup& a, const FilmSetup& b) {
+    const auto largest = std::max_element(setups_.begin(), setups_.end(), [](const FilmSetup& a, const FilmSetup& b) {
         return a.scenario.sizeX < b.scenario.sizeX;
     });
-    const std::string warning = periodWarning(*largest, s.steps, o.runs);
-    if (!warning.empty())
-        std::cerr << "tessavo-batch: warning: " << warning << std::endl;
+    if (largest != setups_.end())
+        warning_ = periodWarning(*largest, steps, runs);
+}
 
-    const int64_t sizes = static_cast<int64_t>(o.sizes.size());
-    ProgressBar bar(o.runs * sizes, "runs", o.runs * s.steps * sizes, !o.quiet && ProgressBar::stderrIsTerminal());
+ScalingStudy::~ScalingStudy() = default;
+
+int64_t ScalingStudy::totalRuns() const
+{
+    return static_cast<int64_t>(runs_) * static_cast<int64_t>(setups_.size());
+}
+
+int64_t ScalingStudy::totalTicks() const
+{
+    return totalRuns() * steps_;
+}
+
+FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopRequest* stop)
+{
     std::vector<SizeSeries> series;
-    for (const FilmSetup& setup : setups) {
-        Experiment experiment(setup, s.seed, o.runs, s.steps);
+    for (const FilmSetup& setup : setups_) {
+        Experiment experiment(setup, seed_, runs_, steps_);
         SizeSeries one;
         one.size = setup.scenario.sizeX;
         experiment.observeSeries([&one](int32_t, const std::vector<double>& roughness) {
             one.runSaturation.push_back(saturationWidth(roughness));
         });
-        const int64_t before = static_cast<int64_t>(series.size());
+        const int64_t runsBefore = static_cast<int64_t>(series.size()) * runs_;
         const RoughnessStats stats = experiment.run(
-            jobs,
+            jobs_,
             [&](int32_t runsDone, double ticksDone) {
-                bar.update(before * o.runs + runsDone, static_cast<double>(before * o.runs * s.steps) + ticksDone);
+                if (progress)
+                    progress(runsBefore + runsDone, static_cast<double>(runsBefore * steps_) + ticksDone);
             },
             stop);
         one.width = stats.means();
         series.push_back(std::move(one));
     }
-    bar.finish();
 
     // The table holds every size, also when the exponents cannot be fitted.
     FiniteSizeScaling scaling = finiteSizeScaling(series);
     scaling.sizes.clear();
     for (const SizeSeries& one : series)
         scaling.sizes.push_back(saturationOf(one));
-    if (table) {
-        table->write("L,W_sat,W_sat_stderr,t_cross\n");
+    if (table_) {
+        table_->write(ResultTables::scalingHeader);
         for (const Saturation& sat : scaling.sizes)
-            table->write(std::to_string(static_cast<int64_t>(sat.size)) + ","
-                         + (std::isfinite(sat.width) ? exactText(sat.width) : std::string()) + ","
-                         + (sat.error ? exactText(*sat.error) : std::string()) + ","
-                         + (sat.crossoverTick ? std::to_string(*sat.crossoverTick) : std::string()) + "\n");
-        table->commit();
+            table_->write(ResultTables::scalingLine(sat));
+        table_->commit();
     }
     return scaling;
 }
 
-std::string ScalingCommand::summary(const FiniteSizeScaling& f)
+std::string ScalingStudy::summary(const FiniteSizeScaling& f)
 {
     if (!f.ok)
         return "alpha and z cannot be fitted: " + f.message + "\n";
@@ -105,7 +105,7 @@ std::string ScalingCommand::summary(const FiniteSizeScaling& f)
         + fitText(f.width2) + "\n";
 }
 
-QJsonObject ScalingCommand::json(const FiniteSizeScaling& f)
+QJsonObject ScalingStudy::json(const FiniteSizeScaling& f)
 {
     QJsonArray sizes;
     for (const Saturation& sat : f.sizes) {
