@@ -17,7 +17,7 @@ cluster: :func:`tessavo.dask.experiment`. Surface analysis of any heights array:
 from __future__ import annotations
 
 import os
-from typing import Any, Dict, Optional, Tuple, Union
+from typing import Any, Dict, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -25,7 +25,7 @@ from . import _tessavo
 
 
 __all__ = [
-    "Simulation", "load_layer", "experiment", "read_series", "analyse", "structure_factor", "structure_factor_map",
+    "Simulation", "load_layer", "experiment", "finite_size_scaling", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
@@ -112,7 +112,8 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
                rng: str = "lcg", layer: Optional[PathLike] = None,
-               fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
+               fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
+               analyze_every: Optional[int] = None) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
     run k seeded seed + k (lcg) or keyed (seed, k) (philox), with the GIL released; Ctrl+C
     stops it. The result equals the batch tool's --runs for any number of threads:
@@ -130,10 +131,49 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
         (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+    analysis
+        only with analyze_every: the surface analyses of every run after the last tick, and with
+        analyze_every=K (K >= 1) also after every K-th tick, averaged over the runs as the batch
+        tool's --analysis files hold them (--analyze-every K; 0 for the last tick alone): a dict
+        of the five tables sk, gr, wl, moments and slopes, each a dict of arrays under its CSV
+        columns (tick,k,S_mean,S_stderr,modes; tick,r,C_mean,C_stderr,G_mean,G_stderr;
+        tick,l,w_mean,w_stderr; tick,W_mean,W_stderr,skewness_mean,... ,xi_stderr;
+        tick,difference,fraction_mean,fraction_stderr), one row per line of the file, NaN where
+        the file leaves a value empty
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series)
+                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series,
+        analyze_every)
+
+
+def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] = None,
+                        steps: int = _DEFAULTS["steps"], jobs: Optional[int] = None, dep: Optional[int] = None,
+                        relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
+                        iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None,
+                        autoheight: bool = False, rng: str = "lcg") -> Dict[str, Any]:
+    """Finite-size scaling, the batch tool's --sizes L1,L2,... --runs N --steps T: an experiment
+    of `runs` runs on each L x L lattice of `sizes` (at least three sides, 10 .. largest_lattice_side),
+    the other settings as experiment() takes them and the same seeds for every size, with the
+    GIL released; Ctrl+C stops it. The numbers are those the tool prints and writes:
+
+    sizes
+        its --fss table as arrays: L, W_sat (the mean of the averaged W over the last quarter of
+        the ticks), W_sat_stderr (the spread of the runs' own W_sat over sqrt(runs)) and t_cross
+        (the first tick with W >= 0.9 W_sat; NaN where W never gets there)
+    ok, message
+        whether alpha and z could be fitted, and why not (None when they could)
+    alpha, z, width2_slope
+        the slopes of ln W_sat and ln t_cross against ln L, and of W_sat^2 against ln L, each
+        {"value", "error"} (its standard error), or None
+    summary
+        the lines the tool prints
+    seed, runs, steps
+        what the runs grew with
+    """
+    return _tessavo._finite_size_scaling(
+        _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, dep=dep, relax=relax, max=max, iso=iso,
+                  aniso=aniso, autoheight=autoheight, rng=rng), sizes)
 
 
 def read_series(path: PathLike) -> Dict[str, Any]:
