@@ -1,5 +1,6 @@
 #include "batch/BatchCommandLine.h"
 
+#include "run/AnalysisFiles.h"
 #include "batch/UsageError.h"
 #include "files/PictureFile.h"
 #include "files/Settings.h"
@@ -7,7 +8,6 @@
 #include "model/SettingsTable.h"
 #include "run/FilmSetup.h"
 #include "run/SettingChecks.h"
-#include "view/HeightMap.h"
 
 #include <set>
 
@@ -23,7 +23,7 @@ using Line = BatchCommandLine;
 
 std::string pictureName(const std::string& option, const std::string& name)
 {
-    if (!isPictureName(name, batchPictureFormats))
+    if (!pictureFormat(name))
         throw UsageError("--" + option + ": '" + name + "' must end in .bmp, .jpg or .png to choose the picture format");
     return name;
 }
@@ -95,6 +95,14 @@ const std::vector<OptionEntry>& optionTable()
              SettingChecks::generator(v);
              o.generator = v;
          }},
+        {{"model"}, "NAME",
+         "The growth model: tessavo, Tessavo's own deposition and relaxation (default); rd random deposition; "
+         "rdsr random deposition with surface relaxation; bd ballistic deposition; rsos restricted "
+         "solid-on-solid; wv Wolf-Villain; dt Das Sarma-Tamborenea. Only tessavo takes --relax, --iso, --aniso.",
+         [](Line& o, const std::string& v) {
+             SettingChecks::model(v);
+             o.model = v;
+         }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
          [](Line& o, const std::string& v) { o.runIndex = SettingChecks::runIndex(v); }},
@@ -161,7 +169,8 @@ const std::vector<OptionEntry>& optionTable()
         {{"heightmap"}, "OUT",
          "Writes the lattice seen from above after the last tick, one pixel a cell, coloured by height with viridis (.png or .bmp).",
          [](Line& o, const std::string& v) {
-             if (!isPictureName(fileName("heightmap", v), heightMapFormats))
+             const std::optional<PictureFormat> format = pictureFormat(fileName("heightmap", v));
+             if (format != PictureFormat::Png && format != PictureFormat::Bmp)
                  throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp");
              o.heightMapFile = v;
          }},
@@ -222,6 +231,9 @@ const std::vector<OptionEntry>& optionTable()
          [](Line& o, const std::string& v) { o.sizes = sideList(v); }},
         {{"fss"}, "OUT.csv", "Writes W_sat, its standard error and t_cross for each of --sizes.",
          [](Line& o, const std::string& v) { o.fssFile = fileName("fss", v); }},
+        {{"fss-unsaturated"}, "",
+         "With --sizes: prints alpha, z and the W_sat^2 slope even while a size has not saturated, each line marked.",
+         [](Line& o, const std::string&) { o.fssUnsaturated = true; }},
     };
     return table;
 }
@@ -232,8 +244,8 @@ void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
     SettingChecks::oneRule(parser.isSet("iso"), parser.isSet("aniso"));
     o.checkCombinations();
     if (o.runs > 0) {
-        // How run k is grown alone: lcg seeds it S+k, philox keys it (S, k).
-        const std::string repeat = o.generator == "philox" ? "--seed S --run-index k" : "--seed S+k";
+        // How run k is grown alone: lcg seeds it S+k, philox (an experiment's default) keys it (S, k).
+        const std::string repeat = o.generator.value_or("philox") == "philox" ? "--seed S --run-index k" : "--seed S+k";
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())
@@ -244,6 +256,8 @@ void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
         throw UsageError("--analyze-every needs --analysis");
     if (!o.fssFile.empty() && o.sizes.empty())
         throw UsageError("--fss needs --sizes");
+    if (o.fssUnsaturated && o.sizes.empty())
+        throw UsageError("--fss-unsaturated needs --sizes");
     if (!o.sizes.empty()) {
         if (o.runs == 0)
             throw UsageError("--sizes needs --runs: each size is an experiment of N runs");
@@ -310,4 +324,18 @@ BatchCommandLine BatchCommandLine::parse(const QStringList& arguments)
         throw UsageError(e.what());
     }
     return o;
+}
+
+std::vector<std::string> BatchCommandLine::inputFiles() const
+{
+    return {configFile, layerFile, resumeFile};
+}
+
+std::vector<std::string> BatchCommandLine::outputFiles() const
+{
+    std::vector<std::string> names = {saveLayer, roughnessFile, pictureFile, chartFile, heightMapFile, seriesFile, fssFile};
+    if (!analysisPrefix.empty())
+        for (const std::string& name : AnalysisFiles::names(analysisPrefix))
+            names.push_back(name);
+    return names;
 }

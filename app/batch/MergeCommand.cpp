@@ -5,8 +5,6 @@
 
 #include <QCommandLineParser>
 
-#include <sys/stat.h>
-
 namespace {
 
 int64_t tickOption(const std::string& value)
@@ -15,14 +13,6 @@ int64_t tickOption(const std::string& value)
     if (!tryStrToInt(value, n))
         throw UsageError("--fit-range: " + invalidIntegerMessage(value));
     return n;
-}
-
-// True when both names lead to one existing file (through links too).
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
-        && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -73,9 +63,5 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
         if (*m.fitFrom < 1 || *m.fitTo <= *m.fitFrom)
             throw UsageError("--fit-range needs 1 <= T1 < T2, not '" + v + "'");
     }
-    for (const std::string& input : m.inputs)
-        for (const std::string* output : {&m.roughnessFile, &m.seriesFile})
-            if (!output->empty() && sameFile(input, *output))
-                throw UsageError("cannot write " + *output + ": it is also the input " + input);
     return m;
 }

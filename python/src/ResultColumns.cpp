@@ -31,7 +31,7 @@ std::vector<std::string_view> split(std::string_view text, char separator)
 // reached 0.9 W_sat).
 bool isWholeColumn(std::string_view name)
 {
-    for (const std::string_view whole : {"tick", "modes", "difference", "count", "l", "L"})
+    for (const std::string_view whole : {"tick", "modes", "difference", "count", "l", "L", "saturated"})
         if (name == whole)
             return true;
     return false;

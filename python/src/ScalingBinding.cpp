@@ -1,6 +1,7 @@
 // tessavo._tessavo._finite_size_scaling: the batch tool's --sizes (run/ScalingStudy), one
 // experiment on each L x L lattice with the same seeds, the saturated width and crossover tick
-// of each size and the exponents alpha and z: the numbers the tool prints and writes.
+// of each size and the exponents alpha and z: the numbers the tool prints, writes (--fss) and
+// gives in its --json summary, from the same core functions.
 #include "Bindings.h"
 #include "Interruptible.h"
 #include "ModuleSettings.h"
@@ -10,6 +11,10 @@
 #include "run/ResultTables.h"
 #include "run/ScalingStudy.h"
 #include "run/SettingChecks.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <pybind11/stl.h>
 
@@ -42,17 +47,14 @@ std::vector<int32_t> sidesOf(const py::sequence& given)
     return sides;
 }
 
-py::object fitOf(bool ok, const LineFit& fit)
+// The batch tool's --json summary of the scaling, as Python values (json.loads of the same text).
+py::object fromJson(const QJsonObject& object)
 {
-    if (!ok || !fit.ok)
-        return py::none();
-    py::dict d;
-    d["value"] = fit.slope;
-    d["error"] = fit.slopeError;
-    return d;
+    const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return py::module_::import("json").attr("loads")(py::str(text.constData(), static_cast<size_t>(text.size())));
 }
 
-py::dict scalingOf(const py::dict& settings, const py::sequence& sizes)
+py::dict scalingOf(const py::dict& settings, const py::sequence& sizes, bool showUnsaturated)
 {
     const std::vector<int32_t> sides = sidesOf(sizes);
     const Resolved r = resolve(settings);
@@ -75,14 +77,9 @@ py::dict scalingOf(const py::dict& settings, const py::sequence& sizes)
     std::string table = ResultTables::scalingHeader;
     for (const Saturation& size : scaling.sizes)
         table += ResultTables::scalingLine(size);
-    py::dict result;
-    result["sizes"] = columnsOf(table);
-    result["ok"] = scaling.ok;
-    result["message"] = scaling.ok ? py::object(py::none()) : py::str(scaling.message);
-    result["alpha"] = fitOf(scaling.ok, scaling.alpha);
-    result["z"] = fitOf(scaling.ok, scaling.z);
-    result["width2_slope"] = fitOf(scaling.ok, scaling.width2);
-    result["summary"] = ScalingStudy::summary(scaling);
+    py::dict result = fromJson(ScalingStudy::json(scaling, showUnsaturated));
+    result["table"] = columnsOf(table);
+    result["summary"] = ScalingStudy::summary(scaling, showUnsaturated);
     result["seed"] = r.seed;
     result["runs"] = r.runs;
     result["steps"] = r.steps;
@@ -93,5 +90,5 @@ py::dict scalingOf(const py::dict& settings, const py::sequence& sizes)
 
 void bindScaling(py::module_& m)
 {
-    m.def("_finite_size_scaling", &scalingOf, py::arg("settings"), py::arg("sizes"));
+    m.def("_finite_size_scaling", &scalingOf, py::arg("settings"), py::arg("sizes"), py::arg("unsaturated"));
 }

@@ -3,8 +3,6 @@
 // coloured by height with the viridis colour map: the lattice's lowest height takes its first
 // colour (dark violet), the highest its last (yellow), heights between them one of 256 equal
 // steps. A flat lattice is all the first colour. Heights are in layers.
-#include "files/PictureFile.h"
-
 #include <QImage>
 
 #include <cstdint>
@@ -16,14 +14,11 @@ struct HeightMap {
     int32_t max = 0;
 };
 
-// The formats of a height map: PNG and BMP, named in any letter case (the batch tool's).
-inline constexpr PictureFormats heightMapFormats{.bmp = true, .png = true, .anyCase = true};
-
 // heights: rows x cols values, row after row.
 HeightMap heightMap(const int32_t* heights, int32_t rows, int32_t cols);
 
-// Writes by the extension (heightMapFormats): ".png" with the range in its text entries "Tessavo-Min" and
+// Writes by the extension, in any letter case: ".png" with the range in its text entries "Tessavo-Min" and
 // "Tessavo-Max" (decimal) and a "Description", ".bmp" a 24-bit BMP. Any other extension
 // writes nothing and returns false. A map without pixels, or a file that cannot be created,
-// throws AppError "Cannot create file <name>" and leaves no partial file.
+// throws PictureFileError and leaves no partial file.
 bool saveHeightMap(const HeightMap& map, const std::string& fileName);

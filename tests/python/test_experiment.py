@@ -15,7 +15,7 @@ def test_an_experiment_equals_the_batch_tools_csv_and_fit(batch, rng):
                     "--dep", "250", "--max", "6", "--relax", "2", "--autoheight", "--rng", rng,
                     "--roughness", "w.csv", "--fit").stdout
     header, columns = batch.csv("w.csv")
-    assert header == ["tick", "deposited", "mean", "stddev", "stderr", "min", "max", "beta_eff"]
+    assert header == ["tick", "deposited", "mean", "stddev", "stderr", "min", "max", "beta_eff", "layers"]
     for name, column in zip(header, columns):
         assert np.array_equal(r[name], column, equal_nan=True), name
     assert r["fit"]["summary"] == out.strip()
