@@ -72,16 +72,18 @@ def test_averaged_surface_analyses_are_the_batch_tools_files(batch):
 
 
 def test_finite_size_scaling_is_the_batch_tools(batch):
-    r = tessavo.finite_size_scaling([10, 14, 20], 4, seed=2, steps=300, dep=100, max=100000, relax=1, rng="philox")
-    summary = json.loads(batch.run("--sizes", "10,14,20", "--runs", "4", "--seed", "2", "--steps", "300", "--dep", "100",
-                                   "--max", "100000", "--relax", "1", "--rng", "philox", "--fss", "f.csv",
-                                   "--json").stdout)
+    args = ["--sizes", "10,14,20", "--runs", "4", "--seed", "2", "--steps", "300", "--dep", "100", "--max", "100000",
+            "--relax", "1", "--rng", "philox", "--fss-unsaturated"]
+    r = tessavo.finite_size_scaling([10, 14, 20], 4, seed=2, steps=300, dep=100, max=100000, relax=1, rng="philox",
+                                    unsaturated=True)
+    summary = json.loads(batch.run(*args, "--fss", "f.csv", "--json").stdout)
+    assert {k: r[k] for k in summary["fss"]} == summary["fss"]
+    assert "alpha" in r
     header, columns = batch.csv("f.csv")
-    assert list(r["sizes"]) == header
+    assert list(r["table"]) == header
     for name, column in zip(header, columns):
-        assert np.array_equal(r["sizes"][name], column, equal_nan=True), name
-    assert r["ok"]
-    assert {k: r[k] for k in ("alpha", "z", "width2_slope")} == {k: summary["fss"][k] for k in ("alpha", "z", "width2_slope")}
+        assert np.array_equal(r["table"][name], column, equal_nan=True), name
+    assert r["summary"] == batch.run(*args).stdout
 
     for sizes, option in (([16, 24], "16,24"), ([16, 16, 24], "16,16,24"), ([5, 16, 24], "5,16,24")):
         with pytest.raises(ValueError) as refused:
