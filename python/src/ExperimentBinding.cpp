@@ -2,7 +2,9 @@
 // (run/Experiment), whole on this machine's threads or as slices of runs grown elsewhere and
 // added in run order, with the batch tool's statistics and fit.
 #include "Bindings.h"
+#include "Interruptible.h"
 #include "ModuleSettings.h"
+#include "ResultColumns.h"
 
 #include "run/GrowthSettings.h"
 
@@ -87,7 +89,7 @@ py::dict settingsDict(const GrowthSettings& settings, int64_t steps)
     return d;
 }
 
-py::dict experiment(const py::dict& settings, bool keepSeries)
+py::dict experiment(const py::dict& settings, bool keepSeries, const py::object& analyzeEvery)
 {
     const Resolved r = resolve(settings);
     if (r.runs == 0)
@@ -109,32 +111,21 @@ py::dict experiment(const py::dict& settings, bool keepSeries)
         });
         series = rows;
     }
-    StopRequest stop{false};
-    bool signalled = false;
-    std::optional<RoughnessStats> stats;
-    {
-        py::gil_scoped_release release;
-        try {
-            // The progress calls come on this thread a few times a second: Ctrl+C is seen there.
-            stats = experiment.run(
-                jobs,
-                [&](int32_t, double) {
-                    py::gil_scoped_acquire gil;
-                    if (!signalled && PyErr_CheckSignals() != 0) {
-                        signalled = true;
-                        stop.store(true);
-                    }
-                },
-                &stop);
-        } catch (const Interrupted&) {
-            if (!signalled)
-                throw;
-        }
+    // The surface analyses, averaged over the runs as the batch tool's --analysis files hold them.
+    std::optional<AnalysisStats> surfaces;
+    if (!analyzeEvery.is_none()) {
+        const int64_t every = SettingChecks::integerInRange("analyze_every=", textOf(analyzeEvery), 0, INT32_MAX);
+        surfaces.emplace(r.steps, every);
+        experiment.analyseSurfaces(every, [&surfaces](const std::vector<SurfaceAnalysis>& a) { surfaces->addRun(a); });
     }
-    if (signalled)
-        throw py::error_already_set();
-    py::dict result = resultOf(*stats, r.fitRange, series);
+    // The progress calls come on this thread a few times a second: Ctrl+C is seen there.
+    const RoughnessStats stats = interruptible([&](const StopRequest* stop, const std::function<void()>& poll) {
+        return experiment.run(jobs, [&](int32_t, double) { poll(); }, stop);
+    });
+    py::dict result = resultOf(stats, r.fitRange, series);
     result["settings"] = settingsDict(GrowthSettings::of(r.setup), r.steps);
+    if (surfaces)
+        result["analysis"] = analysisTablesOf(*surfaces);
     return result;
 }
 
@@ -222,7 +213,7 @@ private:
 
 void bindExperiment(py::module_& m)
 {
-    m.def("_experiment", &experiment, py::arg("settings"), py::arg("series"));
+    m.def("_experiment", &experiment, py::arg("settings"), py::arg("series"), py::arg("analyze_every") = py::none());
     m.def("_run_slice", &runSlice, py::arg("settings"), py::arg("first"), py::arg("count"));
 
     py::class_<Stats>(m, "_Stats")

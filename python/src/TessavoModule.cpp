@@ -64,4 +64,5 @@ PYBIND11_MODULE(_tessavo, m)
     bindExperiment(m);
     bindAnalysis(m);
     bindSeries(m);
+    bindScaling(m);
 }

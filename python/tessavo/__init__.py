@@ -17,14 +17,14 @@ cluster: :func:`tessavo.dask.experiment`. Surface analysis of any heights array:
 from __future__ import annotations
 
 import os
-from typing import Any, Dict, Optional, Tuple, Union
+from typing import Any, Dict, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
 from . import _tessavo
 
 __all__ = [
-    "Simulation", "load_layer", "experiment", "read_series", "analyse", "structure_factor", "structure_factor_map",
+    "Simulation", "load_layer", "experiment", "finite_size_scaling", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
@@ -117,7 +117,8 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
                rng: Optional[str] = None, model: Optional[str] = None, layer: Optional[PathLike] = None,
-               fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
+               fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
+               analyze_every: Optional[int] = None) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
     run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
     (rng="lcg"), with the GIL released; Ctrl+C stops it. The result equals the batch tool's
@@ -137,10 +138,49 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
         (rng, model, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+    analysis
+        only with analyze_every: the surface analyses of every run after the last tick, and with
+        analyze_every=K (K >= 1) also after every K-th tick, averaged over the runs as the batch
+        tool's --analysis files hold them (--analyze-every K; 0 for the last tick alone): a dict
+        of the five tables sk, gr, wl, moments and slopes, each a dict of arrays under its CSV
+        columns (tick,k,S_mean,S_stderr,modes; tick,r,C_mean,C_stderr,G_mean,G_stderr;
+        tick,l,w_mean,w_stderr; tick,W_mean,W_stderr,skewness_mean,... ,xi_stderr;
+        tick,difference,fraction_mean,fraction_stderr), one row per line of the file, NaN where
+        the file leaves a value empty
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range), series)
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range),
+        series, analyze_every)
+
+
+def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] = None,
+                        steps: int = _DEFAULTS["steps"], jobs: Optional[int] = None, dep: Optional[int] = None,
+                        relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
+                        iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None,
+                        autoheight: bool = False, rng: Optional[str] = None, model: Optional[str] = None,
+                        unsaturated: bool = False) -> Dict[str, Any]:
+    """Finite-size scaling, the batch tool's --sizes L1,L2,... --runs N --steps T: an experiment
+    of `runs` runs on each L x L lattice of `sizes` (at least three sides, 10 ..
+    largest_lattice_side), the other settings as experiment() takes them and the same seeds for
+    every size, with the GIL released; Ctrl+C stops it. The numbers are those the tool gives:
+
+    sizes, saturated, alpha, z, width2_slope, message
+        the "fss" object of the tool's --json summary, under its names: for each size L, W_sat
+        and its standard error, t_cross, whether it saturated ...; the exponents, each with its
+        value and error, unless a size has not saturated (then a message says which; with
+        unsaturated=True, as --fss-unsaturated, the exponents are given all the same, marked)
+    table
+        the --fss table as arrays under its columns (L, W_sat, W_sat_stderr, t_cross, saturated),
+        NaN where the file leaves a value empty
+    summary
+        the lines the tool prints
+    seed, runs, steps
+        what the runs grew with
+    """
+    return _tessavo._finite_size_scaling(
+        _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, dep=dep, relax=relax, max=max, iso=iso,
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model), sizes, unsaturated)
 
 
 def read_series(path: PathLike) -> Dict[str, Any]:

@@ -1,5 +1,5 @@
 import os
-from typing import Any, Dict, Optional, Tuple, TypedDict, Union
+from typing import Any, Dict, NotRequired, Optional, Sequence, Tuple, TypedDict, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -82,13 +82,57 @@ class ExperimentResult(TypedDict):
     series: Optional[npt.NDArray[np.float64]]
     fit: Fit
     runs: int
+    settings: Dict[str, Any]
+    # With analyze_every: the five --analysis tables averaged over the runs, each a dict of
+    # arrays under its CSV columns.
+    analysis: NotRequired[AnalysisTables]
+
+class AnalysisTables(TypedDict):
+    sk: Dict[str, npt.NDArray[Any]]       # tick, k, S_mean, S_stderr, modes
+    gr: Dict[str, npt.NDArray[Any]]       # tick, r, C_mean, C_stderr, G_mean, G_stderr
+    wl: Dict[str, npt.NDArray[Any]]       # tick, l, w_mean, w_stderr
+    moments: Dict[str, npt.NDArray[Any]]  # tick, W_mean, W_stderr, skewness_mean, ..., xi_stderr
+    slopes: Dict[str, npt.NDArray[Any]]   # tick, difference, fraction_mean, fraction_stderr
 
 def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: Optional[int] = ...,
                size: Optional[Tuple[int, int]] = ..., dep: Optional[int] = ...,
                relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
                iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ...,
                rng: Optional[str] = ..., model: Optional[str] = ..., layer: Optional[PathLike] = ...,
-               fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...) -> ExperimentResult: ...
+               fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...,
+               analyze_every: Optional[int] = ...) -> ExperimentResult:
+    """--runs: the statistics of every tick over the runs, their series and the fit; with
+    analyze_every, the averaged surface analyses too."""
+
+class ScalingTable(TypedDict):
+    L: npt.NDArray[np.int64]
+    W_sat: npt.NDArray[np.float64]
+    W_sat_stderr: npt.NDArray[np.float64]
+    t_cross: npt.NDArray[np.float64]  # NaN where W never reached 0.9 W_sat
+    saturated: npt.NDArray[np.int64]  # 1 or 0
+
+class Scaling(TypedDict, total=False):
+    # The "fss" object of the batch tool's --json summary, under its names.
+    sizes: list[Dict[str, Any]]
+    saturated: bool
+    message: str
+    alpha: Dict[str, Any]
+    z: Dict[str, Any]
+    width2_slope: Dict[str, Any]
+    # The --fss table, the printed lines, and what the runs grew with.
+    table: ScalingTable
+    summary: str
+    seed: int
+    runs: int
+    steps: int
+
+def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] = ..., steps: int = ...,
+                        jobs: Optional[int] = ..., dep: Optional[int] = ...,
+                        relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
+                        iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ...,
+                        autoheight: bool = ..., rng: Optional[str] = ..., model: Optional[str] = ...,
+                        unsaturated: bool = ...) -> Scaling:
+    """--sizes: an experiment on each L x L lattice, W_sat and t_cross of each, alpha and z."""
 
 class SeriesAttributes(TypedDict):
     program_version: str
@@ -97,6 +141,7 @@ class SeriesAttributes(TypedDict):
     runs: int
     steps: int
     rng: str
+    model: str
     columns: int
     rows: int
     dep: int

@@ -32,7 +32,7 @@ def test_a_film_grows_as_the_batch_tools_film(batch, settings, args):
     assert np.array_equal(s.heights, read_layer(batch.path("b.lay")))
     _, (tick, deposited, offset, w, layers) = batch.csv("w.csv")
     assert (s.tick, s.deposited, s.height_offset, s.roughness, s.layers) == (tick[-1], deposited[-1], offset[-1], w[-1],
-                                                                            layers[-1])
+                                                                             layers[-1])
     if settings.get("autoheight"):
         assert s.height_offset > 0  # the case reaches auto-height
     s.save_layer(batch.path("p.lay"))
