@@ -49,17 +49,31 @@ stop_daemon() {
     kill -9 "$pid" 2>/dev/null || true
 }
 
+# The marker `start` leaves in its folder: it holds the folder's own resolved path.
+marker=.tessavo-slurm-local
+
+# Stops the cluster of folder $1 and removes the folder, only when `start` made it: its
+# resolved path is a tessavo-slurm.* folder right inside the temporary folder, and it holds
+# the marker naming that very path. Anything else (a link or ".." leading elsewhere, a folder
+# of the same name made by hand) is refused and left alone.
 stop_cluster() {
-    dir=$1
+    [ -e "$1" ] || [ -L "$1" ] || return 0
+    base=$(realpath -e -- "${TMPDIR:-/tmp}") || { say "no temporary folder ${TMPDIR:-/tmp}"; return 1; }
+    dir=$(realpath -e -- "$1") || { say "$1 cannot be resolved"; return 1; }
     case "$dir" in
-        */tessavo-slurm.*) ;;
-        *) say "$dir is not a folder made by slurm-local.sh start"; return 1 ;;
+        "$base"/tessavo-slurm.*) ;;
+        *) say "$1 is not a folder made by slurm-local.sh start"; return 1 ;;
     esac
-    [ -d "$dir" ] || return 0
+    name=${dir#"$base"/}
+    if [ "${name#*/}" != "$name" ] || [ ! -d "$dir" ] || [ -L "$dir/$marker" ] || [ ! -f "$dir/$marker" ] ||
+        [ "$(cat "$dir/$marker")" != "$dir" ]; then
+        say "$1 is not a folder made by slurm-local.sh start"
+        return 1
+    fi
     stop_daemon "$dir/slurmd.pid"
     stop_daemon "$dir/slurmctld.pid"
     stop_daemon "$dir/munged.pid"
-    rm -rf "$dir"
+    rm -rf -- "$dir"
 }
 
 start_cluster() {
@@ -68,8 +82,9 @@ start_cluster() {
     done
     [ "$(id -u)" -eq 0 ] || { say "needs root: slurmd starts jobs as their users"; exit 1; }
 
-    dir=$(mktemp -d "${TMPDIR:-/tmp}/tessavo-slurm.XXXXXX")
+    dir=$(mktemp -d "$(realpath -e -- "${TMPDIR:-/tmp}")/tessavo-slurm.XXXXXX")
     chmod 700 "$dir"
+    echo "$dir" >"$dir/$marker"
     trap 'stop_cluster "$dir" >/dev/null 2>&1 || true' EXIT
     mkdir -p "$dir/state" "$dir/spool"
 

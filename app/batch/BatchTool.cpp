@@ -20,8 +20,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <sys/stat.h>
-
 #include <csignal>
 #include <chrono>
 #include <functional>
@@ -36,13 +34,18 @@ namespace {
 constexpr const char* programName = "tessavo-batch";
 
 // Set by Ctrl+C (SIGINT) or SIGTERM: the runs stop between two relaxation sweeps and the tool
-// exits without writing its outputs. A second signal ends the program at once.
+// exits without writing its outputs. Once the outputs are being put in place they all land and
+// the tool then exits with status 130 (finishOutputs). A second signal ends the
+// program at once, removing the named temporary files of writes in progress.
 StopRequest stopRequest{false};
 
-extern "C" void requestStop(int)
+extern "C" void requestStop(int number)
 {
-    stopRequest.store(true);
+    if (!stopRequest.exchange(true))
+        return;
     FileReplacer::removePendingTemporaries(); // only where unnamed temporaries are not to be had
+    ::signal(number, SIG_DFL);
+    ::raise(number);
 }
 
 void catchStopSignals()
@@ -50,7 +53,6 @@ void catchStopSignals()
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -61,31 +63,6 @@ std::optional<GrowthFit::TickRange> fitRangeOf(std::optional<int64_t> from, std:
     if (from && to)
         return GrowthFit::TickRange(*from, *to);
     return std::nullopt;
-}
-
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0
-        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-// Throws AppError when `output` names the same file as the --config, --layer or --resume input.
-void refuseOverwritingInputs(const BatchCommandLine& options, const std::string& output)
-{
-    for (const std::string* input : {&options.configFile, &options.layerFile, &options.resumeFile})
-        if (sameFile(*input, output))
-            throw AppError("cannot write " + output + ": it is also the input " + *input);
-}
-
-// The outputs of --analysis and --fss may not replace an input either.
-void refuseAnalysisOverwritingInputs(const BatchCommandLine& o)
-{
-    if (!o.analysisPrefix.empty())
-        for (const std::string& name : AnalysisFiles::names(o.analysisPrefix))
-            refuseOverwritingInputs(o, name);
-    if (!o.fssFile.empty())
-        refuseOverwritingInputs(o, o.fssFile);
 }
 
 // Said on stderr, and the work goes on.
@@ -125,6 +102,7 @@ Outcome runSingle(const BatchCommandLine& o, const BatchPlan& s)
     outputs.chartFile = o.chartFile;
     outputs.heightMapFile = o.heightMapFile;
     outputs.framesName = o.framesName;
+    outputs.inputFiles = o.inputFiles();
     SingleRun single(s.run, s.seed, s.runIndex, s.steps, s.resume ? &*s.resume : nullptr, outputs,
                      {s.originX, s.originY, s.zoom, s.chartStyle});
     ProgressBar bar = progressBar(o, s.steps, "ticks", s.steps);
@@ -153,7 +131,10 @@ Outcome runScaling(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
     Outcome outcome;
     outcome.runs = o.runs;
     outcome.scaling = study.run(showOn(bar), &stopRequest);
+    outcome.showUnsaturated = o.fssUnsaturated;
     bar.finish();
+    for (const std::string& line : ScalingStudy::unsaturated(*outcome.scaling))
+        warn(line);
     return outcome;
 }
 
@@ -172,6 +153,16 @@ int finishOutput()
     if (!std::cout)
         return fail(1, "cannot write to standard output");
     return 0;
+}
+
+// The status once the outputs are in place. A stop that came while they were put in place let
+// them all land; the status still says that the tool was interrupted.
+int finishOutputs()
+{
+    const int status = finishOutput();
+    if (status == 0 && stopRequest.load())
+        return fail(130, "interrupted while the outputs were put in place; all of them were written");
+    return status;
 }
 
 // Only the tool's own one-line errors go to stderr, not the toolkit's chatter.
@@ -221,14 +212,15 @@ int runMerge(int argc, char** argv)
         return finishOutput();
     }
     QCoreApplication app(argc, argv);
+    catchStopSignals();
     return statusOf([&] {
         const MergedExperiment merged
-            = mergeSlices(m.inputs, m.roughnessFile, m.seriesFile, m.fit, fitRangeOf(m.fitFrom, m.fitTo));
+            = mergeSlices(m.inputs, m.roughnessFile, m.seriesFile, m.fit, fitRangeOf(m.fitFrom, m.fitTo), &stopRequest);
         if (m.json)
             std::cout << merged.outcome.json(merged.header, false, merged.header.jobs) << std::endl;
         else
             std::cout << merged.outcome.text();
-        return finishOutput();
+        return finishOutputs();
     });
 }
 
@@ -274,9 +266,10 @@ int BatchTool::main(int argc, char** argv)
     return statusOf([&] {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan s = BatchPlan::resolve(options);
-        if (options.sizes.empty()) // --sizes warns about the lattices it grows
+        if (options.sizes.empty()) { // --sizes warns about the lattices it grows
             warn(periodWarning(s.run, s.steps, options.runs));
-        refuseAnalysisOverwritingInputs(options);
+            warn(depositionWarning(s.run));
+        }
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();
@@ -298,6 +291,13 @@ int BatchTool::main(int argc, char** argv)
             std::cout << outcome.json(experiment, s.seedFromClock, jobs) << std::endl;
         else
             std::cout << outcome.text();
-        return finishOutput();
+        const int status = finishOutputs();
+        // Exponents of films that have not saturated are not results: the sizes to run longer
+        // are named on stderr.
+        if (status == 0 && outcome.scaling && outcome.scaling->ok && !outcome.scaling->saturated()
+            && !options.fssUnsaturated)
+            return fail(1, "alpha, z and the W_sat^2 slope are not given while a size has not saturated "
+                           "(--fss-unsaturated prints them anyway)");
+        return status;
     });
 }

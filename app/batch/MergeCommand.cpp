@@ -5,8 +5,6 @@
 
 #include <QCommandLineParser>
 
-#include <sys/stat.h>
-
 namespace {
 
 int64_t tickOption(const std::string& value)
@@ -15,14 +13,6 @@ int64_t tickOption(const std::string& value)
     if (!tryStrToInt(value, n))
         throw UsageError("--fit-range: " + invalidIntegerMessage(value));
     return n;
-}
-
-// True when both names lead to one existing file (through links too).
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
-        && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -41,6 +31,8 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
     parser.addOption(QCommandLineOption("fit-range", "The ticks of the fit (as for the experiment).", "T1:T2"));
     parser.addOption(QCommandLineOption("json", "Prints a summary as one JSON object on stdout."));
     parser.addOption(QCommandLineOption("series", "Writes the series of all the runs as one file.", "ALL.h5"));
+    // Taken as every other command takes it; merge has no progress bar to hide.
+    parser.addOption(QCommandLineOption("quiet", "No progress bar (merge shows none)."));
 
     MergeCommand m;
     m.helpText = parser.helpText().replace("<executable_name>", "tessavo-batch merge").toStdString();
@@ -71,9 +63,5 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
         if (*m.fitFrom < 1 || *m.fitTo <= *m.fitFrom)
             throw UsageError("--fit-range needs 1 <= T1 < T2, not '" + v + "'");
     }
-    for (const std::string& input : m.inputs)
-        for (const std::string* output : {&m.roughnessFile, &m.seriesFile})
-            if (!output->empty() && sameFile(input, *output))
-                throw UsageError("cannot write " + *output + ": it is also the input " + input);
     return m;
 }

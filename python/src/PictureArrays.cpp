@@ -4,8 +4,12 @@
 
 #include <pybind11/pybind11.h>
 
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace py = pybind11;
 
@@ -25,6 +29,55 @@ py::array_t<uint8_t> rgbArray(const QImage& image)
     return out;
 }
 
+namespace {
+
+// The Qt application the chart's text needs lives on a thread of its own, which makes it, keeps
+// it while Python runs and destroys it when Python exits: Qt wants an application destroyed on
+// the thread that made it, and Python may first ask for a chart on any of its threads (which
+// may be gone by then) and exits on its main thread.
+class GuiThread {
+public:
+    GuiThread()
+    {
+        thread_ = std::thread([this] { run(); });
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return ready_; });
+    }
+
+    // Destroys the application on its thread and waits for the thread to end.
+    void stop()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void run()
+    {
+        static char name[] = "tessavo", platformOption[] = "-platform", platform[] = "offscreen";
+        static char* argv[] = {name, platformOption, platform, nullptr};
+        static int argc = 3;
+        auto app = std::make_unique<QGuiApplication>(argc, argv);
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return quit_; });
+        app.reset();
+    }
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ready_ = false;
+    bool quit_ = false;
+};
+
+} // namespace
+
 // The chart's text is drawn with the fonts of a Qt GUI application, as in the batch tool.
 void ensureGuiApplication()
 {
@@ -39,12 +92,13 @@ void ensureGuiApplication()
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "tessavo: %s\n", message.toLocal8Bit().constData());
     });
-    static char name[] = "tessavo", platformOption[] = "-platform", platform[] = "offscreen";
-    static char* argv[] = {name, platformOption, platform, nullptr};
-    static int argc = 3;
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    // Made while this thread holds the GIL, so that no other Python thread makes a second one.
+    static GuiThread* gui = nullptr;
+    gui = new GuiThread;
     py::module_::import("atexit").attr("register")(py::cpp_function([] {
-        delete app;
-        app = nullptr;
+        py::gil_scoped_release release;
+        gui->stop();
+        delete gui;
+        gui = nullptr;
     }));
 }

@@ -4,7 +4,9 @@
 #include "ModuleSettings.h"
 #include "PictureArrays.h"
 
-#include "chart/ChartPicture.h"
+#include "CheckedPath.h"
+
+#include "chart/ChartHistory.h"
 #include "files/LayerFile.h"
 #include "files/OutputFile.h"
 #include "run/FilmRun.h"
@@ -48,20 +50,39 @@ public:
         if (n < 0)
             throw py::value_error("n must be 0 or more, not " + std::to_string(n));
         const Busy busy(*this);
-        py::gil_scoped_release release;
-        // Ctrl+C is looked for between ticks, so an interrupted film stays a whole number of ticks.
-        auto lastCheck = std::chrono::steady_clock::now();
-        for (int64_t i = 0; i < n; ++i) {
-            run_->advance();
-            history_.push_back(run_->roughness());
-            const auto now = std::chrono::steady_clock::now();
-            if (now - lastCheck >= std::chrono::milliseconds(100)) {
+        refuseAbandoned();
+        bool signalled = false;
+        {
+            py::gil_scoped_release release;
+            // Ctrl+C is looked for a few times a second, between ticks and, as in the batch tool,
+            // between the relaxation sweeps of a long tick. A tick it cuts short leaves the film
+            // half relaxed: it is given up.
+            auto lastCheck = std::chrono::steady_clock::now();
+            const auto interrupted = [&] {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - lastCheck < std::chrono::milliseconds(100))
+                    return false;
                 lastCheck = now;
                 py::gil_scoped_acquire gil;
-                if (PyErr_CheckSignals() != 0)
-                    throw py::error_already_set();
+                signalled = PyErr_CheckSignals() != 0;
+                return signalled;
+            };
+            run_->observeSweeps([&](int32_t) { return !interrupted(); });
+            const struct Unobserve {
+                FilmRun& run;
+                ~Unobserve() { run.observeSweeps(nullptr); }
+            } unobserve{*run_};
+            for (int64_t i = 0; i < n && !signalled; ++i) {
+                if (!run_->advance()) {
+                    abandoned_ = true;
+                    break;
+                }
+                history_.add(run_->roughness());
+                interrupted();
             }
         }
+        if (signalled)
+            throw py::error_already_set(); // the KeyboardInterrupt (or a signal handler's error)
     }
 
     static py::array heights(py::object self)
@@ -86,6 +107,11 @@ public:
     {
         const Busy busy(*this);
         return run_->simulation().deposited;
+    }
+    double layers() const
+    {
+        const Busy busy(*this);
+        return run_->layers();
     }
     int32_t heightOffset() const
     {
@@ -127,22 +153,20 @@ public:
         const int32_t st = SettingChecks::chartStyle(textOf(style), keyword);
         ensureGuiApplication();
         const Busy busy(*this);
-        Chart& chart = charts_[st];
-        if (!chart.picture)
-            chart.picture = std::make_unique<ChartPicture>(st);
         // The chart is drawn a tick at a time: it catches up with the ticks since it was last shown.
+        const QImage* image = nullptr;
         {
             py::gil_scoped_release release;
-            for (; chart.drawn < history_.size(); ++chart.drawn)
-                chart.picture->add(history_[chart.drawn]);
+            image = &history_.image(st);
         }
-        return rgbArray(chart.picture->image());
+        return rgbArray(*image);
     }
 
     void saveLayer(py::object path)
     {
-        const std::string name = pathOf(path);
+        const std::string name = checkedPath(pathOf(path));
         const Busy busy(*this);
+        refuseAbandoned();
         py::gil_scoped_release release;
         try {
             FilmState::saveFilm(name, *run_, setup_);
@@ -167,17 +191,20 @@ private:
         std::atomic<bool>& flag_;
     };
 
-    struct Chart {
-        std::unique_ptr<ChartPicture> picture;
-        size_t drawn = 0; // ticks of the history drawn so far
-    };
+    // A film whose tick was cut short cannot go on nor be saved as a run to continue.
+    void refuseAbandoned() const
+    {
+        if (abandoned_)
+            throw std::runtime_error("the film was interrupted inside a tick and is half relaxed: it cannot go on "
+                                     "or be saved; its heights and pictures can still be read");
+    }
 
     FilmSetup setup_;
     uint32_t seed_ = 0;
     uint32_t runIndex_ = 0;
     std::unique_ptr<FilmRun> run_;
-    std::vector<double> history_; // the roughness after every tick, for the charts
-    std::map<int32_t, Chart> charts_;
+    ChartHistory history_; // the roughness after every tick, for the charts
+    bool abandoned_ = false;
     mutable std::atomic<bool> busy_{false};
 };
 
@@ -194,6 +221,8 @@ void bindSimulation(py::module_& m)
         .def_property_readonly("roughness", &Simulation::roughness, "The width W of the heights now, in layers.")
         .def_property_readonly("deposited", &Simulation::deposited,
                                "Layers deposited so far, less the layers auto-height removed.")
+        .def_property_readonly("layers", &Simulation::layers,
+                               "Particles landed so far over the cells, in layers (deposited counts rate x ticks).")
         .def_property_readonly("height_offset", &Simulation::heightOffset, "Complete bottom layers auto-height removed.")
         .def_property_readonly("tick", &Simulation::tick, "Ticks run so far.")
         .def_property_readonly("seed", &Simulation::seed, "The seed, given or taken from the clock.")

@@ -1,7 +1,9 @@
 #include "chart/ChartPicture.h"
 
-ChartPicture::ChartPicture(int32_t style) : style_(style), bitmap_(chartPictureWidth, chartPictureHeight)
+ChartPicture::ChartPicture(int32_t style, double earlierMax)
+    : style_(style), bitmap_(chartPictureWidth, chartPictureHeight)
 {
+    chart_.maxValue = earlierMax;
     chart_.clear(bitmap_);
 }
 

@@ -10,7 +10,9 @@
 
 class ChartPicture {
 public:
-    explicit ChartPicture(int32_t style);
+    // `earlierMax`: the largest roughness of ticks before the first one added, which the chart
+    // does not draw but whose scale it takes.
+    explicit ChartPicture(int32_t style, double earlierMax = 0.0);
 
     // One tick's roughness, drawn.
     void add(double roughness);

@@ -72,6 +72,7 @@ struct Plan {
     bool exists = false;
     struct stat targetStat {};
     bool inPlace = false; // the directory refuses new names: the file is overwritten
+    bool stream = false;  // a pipe or a character device, written as the bytes come
 };
 
 Plan planWrite(const std::string& path)
@@ -84,6 +85,16 @@ Plan planWrite(const std::string& path)
     };
     if (path.empty())
         return refuse(ENOENT, "empty file name");
+    if (path.find('\0') != std::string::npos) // the system would take the name as ending there
+        return refuse(EINVAL, "the name holds a NUL character");
+    // A pipe or a terminal, also behind /dev/stdout, whose link names no file ("pipe:[42]").
+    if (struct stat st; stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
+        plan.target = path;
+        plan.exists = plan.stream = true;
+        if (access(path.c_str(), W_OK) != 0)
+            return refuse(errno, "");
+        return plan;
+    }
     if (const int e = followLinks(path, plan.target))
         return refuse(e, "");
     plan.directory = directoryOf(plan.target);
@@ -228,6 +239,14 @@ bool FileReplacer::open()
     directory_ = plan.directory;
     targetExisted_ = plan.exists;
 
+    if (plan.stream) {
+        // A FIFO that nobody reads is refused (ENXIO) rather than waited for.
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd_ < 0 || ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+            return fail(errno);
+        mode_ = Mode::Stream;
+        return true;
+    }
     if (plan.inPlace) {
         // The directory takes no new name, but the file itself may be written, as in a shared
         // folder where only the file is writable. The new bytes are kept until commit() and
@@ -313,6 +332,14 @@ bool FileReplacer::commit(bool durable)
         return false;
     if (mode_ == Mode::InPlace)
         return commitInPlace(durable);
+    if (mode_ == Mode::Stream) {
+        const int fd = fd_;
+        fd_ = -1;
+        mode_ = Mode::Closed;
+        if (::close(fd) != 0)
+            return fail(errno);
+        return true;
+    }
     if (durable && ::fsync(fd_) != 0)
         return fail(errno);
 

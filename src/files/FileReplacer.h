@@ -5,7 +5,8 @@
 // only when complete. A symbolic link keeps pointing at its file (the file it points to is
 // replaced), and a replaced file keeps its permission bits and, where the system allows it,
 // its owner. A file that exists and may be written, in a directory that may not, is written
-// in place instead (see commit()).
+// in place instead (see commit()). A pipe, a terminal or another character device (/dev/stdout,
+// /dev/null) cannot be replaced: it is written as the bytes come.
 //
 // Use: open(), any number of write(), then commit(); a replacer that is destroyed or
 // discarded before commit() leaves the target as it was. Failures keep the system's reason
@@ -53,7 +54,7 @@ public:
     static void removePendingTemporaries() noexcept;
 
 private:
-    enum class Mode { Closed, Unnamed, Named, InPlace };
+    enum class Mode { Closed, Unnamed, Named, InPlace, Stream };
 
     bool fail(int errorNumber, const std::string& reason = std::string());
     // A short unique name beside the target for `make` (0, or the errno of its failure), kept in

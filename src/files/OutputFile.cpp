@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr std::size_t bufferBytes = 64 * 1024;
@@ -45,4 +47,23 @@ void OutputFile::checkWritable(const std::string& path)
     const std::string reason = FileReplacer::problem(path);
     if (!reason.empty())
         throw AppError(failure(path, reason));
+}
+
+void OutputFile::checkNotInputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs)
+{
+    // One file is one (device, inode) pair whatever the names and links leading to it.
+    std::vector<std::pair<const std::string*, struct stat>> existing;
+    for (const std::string& input : inputs) {
+        struct stat st {};
+        if (!input.empty() && ::stat(input.c_str(), &st) == 0)
+            existing.emplace_back(&input, st);
+    }
+    for (const std::string& output : outputs) {
+        struct stat st {};
+        if (output.empty() || ::stat(output.c_str(), &st) != 0)
+            continue;
+        for (const auto& [input, in] : existing)
+            if (in.st_dev == st.st_dev && in.st_ino == st.st_ino)
+                throw AppError(failure(output, "it is also the input " + *input));
+    }
 }

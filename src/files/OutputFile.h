@@ -5,6 +5,7 @@
 #include "files/FileReplacer.h"
 
 #include <string>
+#include <vector>
 
 class OutputFile {
 public:
@@ -19,6 +20,10 @@ public:
     // Checks, before a long run, everything about `path` that can be known without writing
     // (FileReplacer::problem). Throws AppError "cannot write <path>: <reason>" otherwise.
     static void checkWritable(const std::string& path);
+    // Throws AppError "cannot write <output>: it is also the input <input>" when an output
+    // names an existing input file, also through a symbolic or hard link. Empty names are
+    // skipped. Every front end checks its inputs and outputs with it before reading or writing.
+    static void checkNotInputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
     // The message of a failed output.
     static std::string failure(const std::string& path, const std::string& reason);
 

@@ -1,5 +1,7 @@
 #include "files/PictureFile.h"
 
+#include <cctype>
+
 #include "files/FileReplacer.h"
 #include "model/AppError.h"
 
@@ -19,9 +21,9 @@
 
 namespace {
 
-[[noreturn]] void cannotCreate(const std::string& fileName)
+[[noreturn]] void cannotCreate(const std::string& fileName, const std::string& reason, int errorNumber = 0)
 {
-    throw AppError("Cannot create file " + fileName);
+    throw PictureFileError(fileName, reason, errorNumber);
 }
 
 // Start of the name after the directory part.
@@ -34,8 +36,9 @@ size_t nameStart(const std::string& path)
 // The whole file or nothing; an existing target that may not be written is left alone.
 void storeFile(const std::string& fileName, const unsigned char* data, size_t size)
 {
-    if (!FileReplacer::replace(fileName, data, size, false))
-        cannotCreate(fileName);
+    FileReplacer file(fileName);
+    if (!(file.open() && file.write(data, size) && file.commit(false)))
+        cannotCreate(fileName, file.error(), file.errorNumber());
 }
 
 void put16(std::vector<unsigned char>& out, size_t at, uint32_t v)
@@ -140,17 +143,37 @@ std::string frameNumber(int32_t index)
     return digits;
 }
 
+std::optional<PictureFormat> pictureFormat(const std::string& fileName, PictureFormats formats)
+{
+    std::string extension = fileExtension(fileName);
+    if (formats.anyCase)
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (formats.bmp && extension == ".bmp")
+        return PictureFormat::Bmp;
+    if (formats.jpeg && extension == ".jpg")
+        return PictureFormat::Jpeg;
+    if (formats.png && extension == ".png")
+        return PictureFormat::Png;
+    return std::nullopt;
+}
+
 bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats)
 {
-    const std::string extension = fileExtension(fileName);
-    if (formats.bmp && extension == ".bmp")
-        writeBmp(image, fileName);
-    else if (formats.jpeg && extension == ".jpg")
-        writeJpeg(image, fileName);
-    else if (formats.png && extension == ".png")
-        writePng(image, fileName);
-    else
+    const std::optional<PictureFormat> format = pictureFormat(fileName, formats);
+    if (!format)
         return false;
+    switch (*format) {
+    case PictureFormat::Bmp:
+        writeBmp(image, fileName);
+        break;
+    case PictureFormat::Jpeg:
+        writeJpeg(image, fileName);
+        break;
+    case PictureFormat::Png:
+        writePng(image, fileName);
+        break;
+    }
     return true;
 }
 
@@ -191,7 +214,7 @@ void writeJpeg(const QImage& image, const std::string& fileName)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull())
-        cannotCreate(fileName); // nothing to compress
+        cannotCreate(fileName, "the picture is empty"); // nothing to compress
     auto out = std::make_unique<JpegOutput>();
     if (!compressJpeg(rgb, out.get()))
         throw AppError(std::string(out->message));
@@ -205,7 +228,7 @@ void writePng(const QImage& image, const std::string& fileName)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        cannotCreate(fileName);
+        cannotCreate(fileName, writer.errorString().toStdString());
     storeFile(fileName, reinterpret_cast<const unsigned char*>(bytes.constData()),
               static_cast<size_t>(bytes.size()));
 }

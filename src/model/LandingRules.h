@@ -4,7 +4,8 @@
 // growth step calls once per particle, so the step is compiled once per rule and generator and
 // no call through a pointer sits in its loop. The neighbours are taken in the order of the
 // hop directions: up, right, down, left. A rule that chooses among k > 1 equal candidates asks
-// its draws for choice(k), a number below k.
+// its draws for choice(k), a number below k. land() returns whether the particle landed (a
+// column grew), false only for a particle that rsos rejects.
 //
 // Heights wrap as 32-bit two's complement, as Tablica::increment does; comparisons are made
 // before the one layer is added, so they never overflow.
@@ -73,43 +74,46 @@ int pickNeighbour(const bool (&candidate)[5], Draws& random)
 
 struct RandomDeposition {
     template <class Draws>
-    static void land(Around& a, Draws&)
+    static bool land(Around& a, Draws&)
     {
         addOne(a.cell[0]);
+        return true;
     }
 };
 
 // Family's rule: the lowest of the column and its neighbours, the column itself first.
 struct SurfaceRelaxation {
     template <class Draws>
-    static void land(Around& a, Draws& random)
+    static bool land(Around& a, Draws& random)
     {
         const int32_t low = std::min({*a.cell[1], *a.cell[2], *a.cell[3], *a.cell[4]});
         if (*a.cell[0] <= low) {
             addOne(a.cell[0]);
-            return;
+            return true;
         }
         bool lowest[5] = {false};
         for (int i = 1; i <= 4; ++i)
             lowest[i] = *a.cell[i] == low;
         addOne(a.cell[pickNeighbour(lowest, random)]);
+        return true;
     }
 };
 
 // Nearest-neighbour sticking: the particle stops at the first column it touches on its way down.
 struct Ballistic {
     template <class Draws>
-    static void land(Around& a, Draws&)
+    static bool land(Around& a, Draws&)
     {
         const int64_t top = std::max<int64_t>({int64_t{*a.cell[0]} + 1, *a.cell[1], *a.cell[2], *a.cell[3], *a.cell[4]});
         *a.cell[0] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(top)));
+        return true;
     }
 };
 
 // Kim and Kosterlitz: added only when afterwards |h - h(n)| <= 1 for every neighbour n.
 struct RestrictedSolidOnSolid {
     template <class Draws>
-    static void land(Around& a, Draws&)
+    static bool land(Around& a, Draws&)
     {
         // |h + 1 - h(n)| <= 1 is h <= h(n) <= h + 2; tested without a branch, since whether a
         // particle is rejected cannot be foreseen.
@@ -118,13 +122,14 @@ struct RestrictedSolidOnSolid {
         for (int i = 1; i <= 4; ++i)
             fits &= static_cast<uint64_t>(int64_t{*a.cell[i]} - h) <= 2;
         *a.cell[0] = static_cast<int32_t>(static_cast<uint32_t>(*a.cell[0]) + static_cast<uint32_t>(fits));
+        return fits;
     }
 };
 
 // Wolf and Villain: the site of the most lateral neighbours; the column wins ties it is in.
 struct WolfVillain {
     template <class Draws>
-    static void land(Around& a, Draws& random)
+    static bool land(Around& a, Draws& random)
     {
         int32_t bonds[5];
         for (int i = 0; i < 5; ++i)
@@ -132,12 +137,13 @@ struct WolfVillain {
         const int32_t best = std::max({bonds[1], bonds[2], bonds[3], bonds[4]});
         if (bonds[0] >= best) {
             addOne(a.cell[0]);
-            return;
+            return true;
         }
         bool top[5] = {false};
         for (int i = 1; i <= 4; ++i)
             top[i] = bonds[i] == best;
         addOne(a.cell[pickNeighbour(top, random)]);
+        return true;
     }
 };
 
@@ -145,17 +151,18 @@ struct WolfVillain {
 // where it has at least one; it stays when there is none.
 struct DasSarmaTamborenea {
     template <class Draws>
-    static void land(Around& a, Draws& random)
+    static bool land(Around& a, Draws& random)
     {
         if (a.bonds(0) > 0) {
             addOne(a.cell[0]);
-            return;
+            return true;
         }
         bool bound[5] = {false};
         bool any = false;
         for (int i = 1; i <= 4; ++i)
             any |= bound[i] = a.bonds(i) > 0;
         addOne(a.cell[any ? pickNeighbour(bound, random) : 0]);
+        return true;
     }
 };
 

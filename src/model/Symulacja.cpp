@@ -34,6 +34,7 @@ void Symulacja::allocateLattice(uint32_t seed)
     lattice->fill(0);
     rng->seed(seed);
     deposited = 0.0;
+    landed = 0;
 }
 
 bool Symulacja::latticeMatches() const
@@ -212,7 +213,9 @@ void Symulacja::landEach(Draws& random)
         uint32_t row, col;
         random.next(row, col);
         landing::Around around(t, rows, cols, row, col);
-        Rule::land(around, random);
+        // A particle has landed when a column of its site or the sites beside it has grown
+        // (a restricted-solid-on-solid rule rejects some).
+        landed += Rule::land(around, random) ? 1 : 0;
     }
     deposited = deposited + rate;
 }
@@ -244,6 +247,7 @@ bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betw
             random.next(row, col);
             t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
         }
+        landed += particles;
         deposited = deposited + rate;
 
         const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;

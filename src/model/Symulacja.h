@@ -31,6 +31,7 @@ public:
     int32_t heightOffset = 0; // complete layers removed by auto-height
     int32_t palette = 0;      // colour scheme 0..4 for the renderer
     double deposited = 0.0;   // layers deposited so far
+    int64_t landed = 0;       // particles that have landed on the lattice since it was allocated
     double maxLayers = 50.0;  // a step does nothing once deposited >= maxLayers
     double rate = 0.01;       // layers per step
     // Where each particle lands: Tessavo's own model (deposition, then the relaxation sweeps)
@@ -45,7 +46,7 @@ public:
     // The defaults of every parameter (not heightOffset, deposited or the lattice).
     void applyDefaults();
     // A new flat lattice of sizeY rows and sizeX columns, the generator seeded from the clock
-    // in whole seconds, deposited = 0.
+    // in whole seconds, deposited = 0, landed = 0.
     void allocateLattice();
     // The same with an explicit seed, for repeatable runs.
     void allocateLattice(uint32_t seed);

@@ -1,5 +1,7 @@
 #include "run/FilmSetup.h"
 
+#include "files/NumberText.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,4 +73,18 @@ std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs)
     return std::string(runs > 0 ? "this experiment" : "this run") + " draws at least " + std::to_string(total)
         + " random numbers, more than the " + std::to_string(lcgPeriod)
         + " of the lcg generator's period, so stretches of its stream repeat; --rng philox gives every run a stream of its own";
+}
+
+std::string depositionWarning(const FilmSetup& setup)
+{
+    const Scenario& sc = setup.scenario;
+    Symulacja probe(nullptr);
+    probe.sizeX = sc.sizeX;
+    probe.sizeY = sc.sizeY;
+    probe.rate = Symulacja::rateOfPosition(sc.ratePosition);
+    if (probe.particlesPerStep() >= 1 || sc.sizeX < 1 || sc.sizeY < 1)
+        return {};
+    return "--dep " + std::to_string(sc.ratePosition) + " deposits no particle per tick on " + std::to_string(sc.sizeX)
+        + " x " + std::to_string(sc.sizeY) + " (rate x cells = " + fixedText(probe.rate * sc.sizeX * sc.sizeY, 3)
+        + " < 1): nothing grows, though \"deposited\" advances; raise --dep or the lattice size";
 }

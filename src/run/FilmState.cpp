@@ -18,6 +18,7 @@ FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
     FilmState s;
     s.tick = film.ticksDone();
     s.deposited = sim.deposited;
+    s.landed = sim.landed;
     s.heightOffset = sim.heightOffset;
     // The film's own values: what it grows with after a load, not only what it was set up with.
     s.settings = GrowthSettings::of(setup);
@@ -49,6 +50,8 @@ std::string FilmState::sectionText() const
     const auto key = [&t](const char* name, const std::string& value) { t += std::string(name) + "=" + value + "\r\n"; };
     key("tick", std::to_string(tick));
     key("deposited", exactText(deposited));
+    if (landed)
+        key("particles", std::to_string(*landed));
     key("heightoffset", std::to_string(heightOffset));
     key("rng", generatorName(settings.rng));
     if (settings.rng == Generator::Philox) {
@@ -117,6 +120,8 @@ std::optional<FilmState> FilmState::read(const IniFile& ini)
     s.deposited = real("deposited");
     if (!std::isfinite(s.deposited) || s.deposited < 0.0)
         throw AppError("the saved state's \"deposited\" is out of range: '" + text("deposited") + "'");
+    if (ini.findValue(section, "particles"))
+        s.landed = static_cast<int64_t>(unsignedValue("particles", text("particles"), INT64_MAX));
     s.heightOffset = integer("heightoffset");
     if (!generatorOfName(text("rng"), s.settings.rng))
         throw AppError("the saved state's generator is unknown: '" + text("rng") + "'");
@@ -152,6 +157,14 @@ void FilmState::continueFilm(FilmRun& film) const
     Symulacja& sim = film.simulation();
     sim.deposited = deposited;
     sim.heightOffset = heightOffset;
+    if (landed) {
+        sim.landed = *landed;
+    } else if (sim.lattice) {
+        int64_t total = static_cast<int64_t>(heightOffset) * static_cast<int64_t>(sim.lattice->cellCount());
+        for (size_t i = 0; i < sim.lattice->cellCount(); ++i)
+            total += sim.lattice->data()[i];
+        sim.landed = total;
+    }
     if (PhiloxRandom* p = film.philox()) {
         p->setKey(philoxSeed, philoxRun);
         p->setPosition(philoxPosition);

@@ -224,8 +224,13 @@ RunPlan RunPlan::resolve(const RunRequest& o)
     }
     sc.seed = s.seed;
     s.runIndex = o.runIndex;
+    // An experiment's runs draw from independent counter-based streams unless the window's
+    // congruential generator is asked for: seeded S + k, its runs start on correlated draws.
+    // A single run keeps the window's generator and seeds.
     if (o.generator)
         generatorOfName(*o.generator, s.run.generator);
+    else if (o.runs > 0)
+        s.run.generator = Generator::Philox;
     if (!o.resumeFile.empty())
         resumeFrom(o, s);
     return s;

@@ -21,7 +21,7 @@ struct RunRequest {
     SettingChecks::Spelling spelling = SettingChecks::Spelling::Flag;
 
     std::optional<uint32_t> seed;
-    std::optional<std::string> generator; // "lcg" (when not given) or "philox"
+    std::optional<std::string> generator; // "lcg" or "philox"; not given: lcg, philox for an experiment
     std::optional<std::string> model;     // a growth model's name; Tessavo's own when not given
     uint32_t runIndex = 0;                // which run of an experiment a single run repeats
     int64_t steps = defaultSteps;

@@ -6,7 +6,9 @@
 //
 // Layout: the root group holds
 //   roughness      float64 [runs held][steps]   W of each run, in layers; column i is tick i+1
-//   deposited      float64 [runs held][steps]   the layers deposited by that tick
+//   deposited      float64 [runs held][steps]   the layers deposited by that tick (rate x ticks)
+//   layers         float64 [runs held][steps]   the particles landed by that tick over the cells
+//                                               (optional on reading: older files lack it)
 //   tick           int64   [steps]              1 .. steps, the tick of each column
 //   run            int32   [runs held]          the run index k of each row, ascending
 //   start_heights  int32   [rows][columns]      only when the films start from a stored lattice
@@ -60,7 +62,8 @@ public:
     SeriesWriter& operator=(const SeriesWriter&) = delete;
 
     // The series of the next run, in run order; each holds header.ticks values.
-    void add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited);
+    void add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited,
+             const std::vector<double>& layers);
     // Writes the file whole, with the threads and seconds it took, in place of `path`. Throws
     // AppError ("cannot write <path>: <reason>") when not every run was added or the write failed.
     void commit(int32_t jobs, double seconds);
@@ -89,8 +92,10 @@ public:
     const SeriesHeader& header() const { return header_; }
     // The run index of each row.
     const std::vector<int32_t>& runs() const { return runs_; }
-    // The series of the run in row `row`, header().ticks values each.
-    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited) const;
+    // The series of the run in row `row`, header().ticks values each; `layers` is left empty
+    // when the file has none.
+    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
+                 std::vector<double>* layers = nullptr) const;
 
 private:
     struct Hdf5;

@@ -1,5 +1,7 @@
 #include "run/SeriesMerge.h"
 
+#include <cmath>
+
 #include "files/OutputFile.h"
 #include "model/AppError.h"
 #include "run/ResultTables.h"
@@ -111,21 +113,26 @@ RoughnessStats MergedSeries::combine(SeriesWriter* writer) const
         for (size_t row = 0; row < file->runs().size(); ++row)
             rowOf[static_cast<size_t>(file->runs()[row])] = {file.get(), row};
     RoughnessStats stats(header_.ticks);
-    std::vector<double> roughness, deposited;
+    std::vector<double> roughness, deposited, layers;
     for (int32_t k = 0; k < header_.runs; ++k) {
         const auto& [file, row] = rowOf[static_cast<size_t>(k)];
-        file->readRow(row, roughness, deposited);
-        stats.addRun(roughness, deposited);
+        file->readRow(row, roughness, deposited, &layers);
+        stats.addRun(roughness, deposited, layers);
+        // A slice written before the layers were kept has none: the merged file says so
+        // with NaN.
+        if (layers.empty())
+            layers.assign(roughness.size(), std::nan(""));
         if (writer)
-            writer->add(k, roughness, deposited);
+            writer->add(k, roughness, deposited, layers);
     }
     return stats;
 }
 
 MergedExperiment mergeSlices(const std::vector<std::string>& inputs, const std::string& roughnessFile,
                              const std::string& seriesFile, bool fit,
-                             const std::optional<GrowthFit::TickRange>& fitRange)
+                             const std::optional<GrowthFit::TickRange>& fitRange, const StopRequest* stop)
 {
+    OutputFile::checkNotInputs({roughnessFile, seriesFile}, inputs);
     const MergedSeries merged(inputs);
     const SeriesHeader& h = merged.header();
     if (fitRange)
@@ -137,6 +144,7 @@ MergedExperiment mergeSlices(const std::vector<std::string>& inputs, const std::
     if (!seriesFile.empty())
         all = std::make_unique<SeriesWriter>(seriesFile, h, 0, h.runs);
     const RoughnessStats stats = merged.combine(all.get());
+    checkStop(stop); // from here on every output lands
     if (all)
         all->commit(h.jobs, h.seconds);
     if (csv) {

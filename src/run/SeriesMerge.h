@@ -9,6 +9,7 @@
 #include "run/Outcome.h"
 #include "run/RoughnessStats.h"
 #include "run/SeriesFile.h"
+#include "run/StopRequest.h"
 
 #include <cstdint>
 #include <memory>
@@ -44,12 +45,13 @@ private:
 // The merge of the slices `inputs`: the experiment's header and outcome (with the fit when
 // `fit`, over `fitRange` or the default window; the seconds the sum of the slices'), the
 // statistics to `roughnessFile` and every run's series to `seriesFile` (an empty name writes
-// nothing). Nothing is written unless the slices make one whole experiment. Throws AppError,
-// and SettingError for a fit range beyond the experiment's ticks.
+// nothing). Nothing is written unless the slices make one whole experiment, nor over an input
+// slice; a `stop` set before the outputs are put in place writes nothing either (Interrupted).
+// Throws AppError, and SettingError for a fit range beyond the experiment's ticks.
 struct MergedExperiment {
     SeriesHeader header;
     Outcome outcome;
 };
 MergedExperiment mergeSlices(const std::vector<std::string>& inputs, const std::string& roughnessFile,
                              const std::string& seriesFile, bool fit,
-                             const std::optional<GrowthFit::TickRange>& fitRange);
+                             const std::optional<GrowthFit::TickRange>& fitRange, const StopRequest* stop = nullptr);

@@ -15,11 +15,21 @@
 
 namespace {
 
+// A picture that cannot be written fails as every other output does, with the reason.
+[[noreturn]] void failedPicture(const PictureFileError& e, const std::string& name)
+{
+    throw FileError(e.kind(), name, OutputFile::failure(name, e.reason()));
+}
+
 // By the extension the options accepted: .bmp, .jpg or .png.
 void writePicture(const QImage& image, const std::string& name)
 {
-    if (!savePicture(image, name, everyPictureFormat))
-        throw AppError("cannot write " + name + ": unknown picture format");
+    try {
+        if (!savePicture(image, name, everyPictureFormat))
+            throw AppError("cannot write " + name + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, name);
+    }
 }
 
 } // namespace
@@ -57,7 +67,7 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
     std::unique_ptr<OutputFile> csv;
     if (!o.roughnessFile.empty()) {
         csv = std::make_unique<OutputFile>(o.roughnessFile);
-        csv->write(ResultTables::runHeader);
+        csv->write(ResultTables::runHeaderWithLayers);
     }
 
     FilmRun growth(film_, seed_, runIndex_);
@@ -79,10 +89,10 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
         chart = std::make_unique<ChartPicture>(v.chartStyle);
 
     // The series the fit needs.
-    std::vector<double> roughness, deposited;
+    std::vector<double> roughness, layers;
     if (o.fit) {
         roughness.reserve(static_cast<size_t>(steps_));
-        deposited.reserve(static_cast<size_t>(steps_));
+        layers.reserve(static_cast<size_t>(steps_));
     }
     const auto analyse = [&](int64_t tick) {
         if (analysis_ && isAnalysisTick(tick, steps_, o.analyzeEvery))
@@ -107,28 +117,35 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
         w = growth.roughness();
         if (!o.framesName.empty()) {
             drawSurface(sim, *surface, v.originX, v.originY, v.zoom);
-            writePicture(surface->image(), frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1)));
+            const std::string frame = frameFileName(o.framesName, static_cast<int32_t>(ticksBefore + tick - 1));
+            OutputFile::checkNotInputs({frame}, o.inputFiles); // the frames' names are not known before
+            writePicture(surface->image(), frame);
         }
         if (chart)
             chart->add(w);
         if (csv)
-            csv->write(ResultTables::runLine(ticksBefore + tick, sim.deposited, sim.heightOffset, w));
+            csv->write(ResultTables::runLine(ticksBefore + tick, sim.deposited, sim.heightOffset, w, growth.layers()));
         if (o.fit) {
             roughness.push_back(w);
-            deposited.push_back(sim.deposited);
+            layers.push_back(growth.layers());
         }
         analyse(tick);
         if (progress)
             progress(tick, static_cast<double>(tick));
     }
 
+    checkStop(stop); // from here on every output lands
     if (csv)
         csv->commit();
     if (!o.layerFile.empty())
         FilmState::saveFilm(o.layerFile, growth, film_);
-    if (!o.heightMapFile.empty() && sim.lattice
-        && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
-        throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    try {
+        if (!o.heightMapFile.empty() && sim.lattice
+            && !saveHeightMap(heightMap(sim.lattice->data(), sim.lattice->height, sim.lattice->width), o.heightMapFile))
+            throw AppError("cannot write " + o.heightMapFile + ": unknown picture format");
+    } catch (const PictureFileError& e) {
+        failedPicture(e, o.heightMapFile);
+    }
     if (!o.pictureFile.empty()) {
         if (o.framesName.empty() || steps_ == 0)
             drawSurface(sim, *surface, v.originX, v.originY, v.zoom);
@@ -141,8 +158,9 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
 
     Outcome out;
     out.finalDeposited = sim.deposited;
+    out.finalLayers = growth.layers();
     out.finalMean = out.finalMin = out.finalMax = w;
     if (o.fit)
-        out.fit = GrowthFit::of(roughness, deposited, o.fitRange);
+        out.fit = GrowthFit::of(roughness, layers, o.fitRange);
     return out;
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class SingleRun {
 public:
@@ -24,6 +25,7 @@ public:
     // (.bmp, .jpg or .png), the top view as .png or .bmp, frames numbered from the name.
     struct Outputs : ResultRequest {
         std::string layerFile, pictureFile, chartFile, heightMapFile, framesName;
+        std::vector<std::string> inputFiles; // files read, which no frame may replace
     };
     // How the pictures look: the surface's origin and cell size in bitmap pixels, the chart's style.
     struct View {
@@ -40,7 +42,9 @@ public:
     ~SingleRun();
 
     // Runs every tick and writes the outputs; the progress counts ticks. Throws AppError on a
-    // file error; once `stop` is set, Interrupted, and writes nothing.
+    // file error. `stop` is looked at between relaxation sweeps and once more before the first
+    // output is put in place: once set, run() throws Interrupted and writes nothing. After that
+    // every output is written.
     Outcome run(const JobProgress& progress = {}, const StopRequest* stop = nullptr);
 
 private:

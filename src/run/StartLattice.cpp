@@ -20,6 +20,8 @@ void checkReadableFile(const std::string& path)
     const auto refuse = [&path](FileError::Kind kind, const std::string& reason) {
         throw FileError(kind, path, "cannot read " + path + ": " + reason);
     };
+    if (path.find('\0') != std::string::npos) // the system would take the name as ending there
+        refuse(FileError::Kind::Other, "the name holds a NUL character");
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;

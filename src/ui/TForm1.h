@@ -187,7 +187,8 @@ public:
     void Polski1Click();
     void English1Click();
     void changelangClick();
-    // The language file read by changelangClick; by default lang.ini beside the executable.
+    // The language file read by changelangClick; by default lang.ini beside the executable
+    // (or, installed, in share/tessavo: languageFileName).
     QString languageFile() const;
     void setLanguageFile(const QString& fileName) { languageFile_ = fileName; }
     // The window's current texts of the 38 caption keys, in the caption table's order.

@@ -40,12 +40,12 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--aniso", "1;2"}, "ZX,ZY"},
         {{"--iso", "2", "--aniso", "1,1"}, "exclude"},
         {{"--picture", "p.gif"}, ".bmp, .jpg or .png"},
-        {{"--picture", "p.BMP"}, ".bmp, .jpg or .png"},
         {{"--frames", "frames"}, ".bmp, .jpg or .png"},
         {{"--palette", "purple"}, "--palette"},
         {{"--zoom", "4"}, "between 5 and 10"},
         {{"--runs", "3"}, "--seed"},
-        {{"--runs", "3", "--seed", "1", "--picture", "p.bmp"}, "--runs"},
+        {{"--runs", "3", "--seed", "1", "--rng", "lcg", "--picture", "p.bmp"}, "--runs; repeat run k alone with --seed S+k"},
+        {{"--runs", "3", "--seed", "1", "--heightmap", "h.png"}, "with --seed S --run-index k"},
         {{"--jobs", "2"}, "--runs"},
         {{"--fit-range", "10:5"}, "T1 < T2"},
         {{"--layer", "a.lay", "--size", "20x20"}, "exclude"},
@@ -97,15 +97,36 @@ TEST(BatchErrors, InputsThatWouldBlockOrBeDestroyedAreRefused)
         expectOneLine(r, "also the input");
     }
     EXPECT_EQ(tool.read("a.ini"), "[grid]\r\nx=20\r\n");
+
+    // Every input against every output: --resume, a frame, merge's inputs, a hard link.
+    ASSERT_EQ(tool.run({"--seed", "1", "--steps", "2", "--size", "10x10", "--save-layer", "in.lay"}).status, 0);
+    ASSERT_EQ(tool.run({"--seed", "1", "--runs", "2", "--steps", "2", "--size", "10x10", "--series", "s.h5"}).status, 0);
+    std::filesystem::create_symlink("in.lay", tool.file("in-link.lay"));
+    std::filesystem::create_hard_link(tool.file("s.h5"), tool.file("hard.h5"));
+    tool.write("f.002.bmp", "[grid]\r\nx=20\r\n");
+    const std::string saved = tool.read("in.lay"), series = tool.read("s.h5");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--resume", "in.lay", "--steps", "5", "--roughness", "in.lay"},
+          {"--resume", "in.lay", "--steps", "5", "--save-layer", "in-link.lay"},
+          {"--config", "f.002.bmp", "--seed", "1", "--steps", "5", "--frames", "f.bmp"},
+          {"merge", "s.h5", "--roughness", "s.h5"}, {"merge", "s.h5", "--series", "hard.h5"}}) {
+        SCOPED_TRACE(args.back());
+        r = tool.run(args);
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, "also the input");
+    }
+    EXPECT_EQ(tool.read("in.lay"), saved);
+    EXPECT_EQ(tool.read("s.h5"), series);
+    EXPECT_EQ(tool.read("f.002.bmp"), "[grid]\r\nx=20\r\n");
 }
 
 TEST(BatchErrors, ControlCharactersFromAFileStayOnOneLine)
 {
     BatchProcess tool;
-    tool.write("bad.lay", "[layer]\nx=10\ny=10\nx0=1\t2\x01" "3|\n");
+    tool.write("bad.lay", std::string("[layer]\nx=10\ny=10\nx0=1\t2\x01" "3\0" "4|\n", 30));
     const ToolResult r = tool.run({"--layer", "bad.lay"});
     EXPECT_EQ(r.status, 1);
-    expectOneLine(r, "'1\\t2\\x013' is not a valid integer value");
+    expectOneLine(r, "'1\\t2\\x013\\04' is not a valid integer value");
 }
 
 TEST(BatchErrors, AStopSignalEndsALongTickPromptlyAndWritesNothing)
@@ -120,6 +141,25 @@ TEST(BatchErrors, AStopSignalEndsALongTickPromptlyAndWritesNothing)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(tool.read("status"), "130\n");
     EXPECT_EQ(tool.entries(), (std::set<std::string>{"status"}));
+}
+
+TEST(BatchErrors, AStopSignalWhileTheOutputsArePutInPlaceLetsAllOfThemLandAndSaysSo)
+{
+    // SIGINT just as the first output, a new file, takes its name; and as an existing file is
+    // replaced, the last output.
+    for (const std::string at : {"w.csv", "p.bmp"}) {
+        SCOPED_TRACE(at);
+        BatchProcess tool;
+        tool.write("p.bmp", "old");
+        tool.environment = {"LD_PRELOAD=" SIGNAL_AT_LINK, "TESSAVO_TEST_SIGNAL_AT=" + at};
+        const ToolResult r = tool.run({"--seed", "1", "--steps", "3", "--size", "10x10", "--roughness", "w.csv",
+                                       "--save-layer", "a.lay", "--picture", "p.bmp"});
+        EXPECT_EQ(r.status, 130);
+        expectOneLine(r, "interrupted while the outputs were put in place; all of them were written");
+        EXPECT_EQ(tool.entries(), (std::set<std::string>{"w.csv", "a.lay", "p.bmp"}));
+        EXPECT_EQ(tool.read("p.bmp").substr(0, 2), "BM");
+        EXPECT_EQ(linesOf(tool.read("w.csv")).size(), 4u);
+    }
 }
 
 TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
@@ -150,6 +190,32 @@ TEST(BatchErrors, UnwritableOutputsExitWithStatus1AndLeaveNothingBehind)
     std::set<std::string> after = tool.entries();
     after.erase("taken.csv");
     EXPECT_EQ(after, before);
+}
+
+TEST(BatchErrors, FailedWritesGiveTheSystemsReason)
+{
+    // Past the file size limit every write fails (EFBIG), as on a full disk (ENOSPC).
+    BatchProcess tool;
+    tool.shellBefore = "trap '' XFSZ; ulimit -f 1;";
+    for (const auto& [option, name] : {std::pair{"--picture", "p.png"}, {"--picture", "p.bmp"}, {"--picture", "p.jpg"},
+                                      {"--heightmap", "h.bmp"}, {"--chart", "c.png"}}) {
+        SCOPED_TRACE(name);
+        const ToolResult r = tool.run({"--seed", "1", "--steps", "2", "--size", "100x100", option, name});
+        EXPECT_EQ(r.status, 1);
+        expectOneLine(r, std::string("cannot write ") + name + ": File too large");
+    }
+    EXPECT_EQ(tool.entries().size(), 0u);
+
+    // A device that refuses every write, and a pipe behind /dev/stdout.
+    tool.shellBefore.clear();
+    const ToolResult r = tool.run({"--seed", "1", "--steps", "2", "--roughness", "/dev/full"});
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r, "cannot write /dev/full: No space left on device");
+    const std::string command = "cd " + tool.file("") + " && (" TESSAVO_BATCH_EXE
+        " --seed 1 --steps 2 --roughness /dev/stdout 2>err; echo $? >status) | cat >piped.csv";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(tool.read("status"), "0\n") << tool.read("err");
+    EXPECT_EQ(linesOf(tool.read("piped.csv")).size(), 3u);
 }
 
 TEST(BatchErrors, AFailedLayerLeavesAnExistingOutputUntouched)

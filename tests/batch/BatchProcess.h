@@ -37,7 +37,10 @@ public:
     // Runs the tool in the directory with these arguments (each passed as one word).
     ToolResult run(const std::vector<std::string>& args) const
     {
-        std::string command = "cd " + quote(dir_.path().string()) + " && " + quote(TESSAVO_BATCH_EXE);
+        std::string command = "cd " + quote(dir_.path().string()) + " && " + shellBefore + " env";
+        for (const std::string& e : environment)
+            command += " " + quote(e);
+        command += " " + quote(TESSAVO_BATCH_EXE);
         for (const std::string& a : args)
             command += " " + quote(a);
         command += " >" + quote(file(".stdout")) + " 2>" + quote(file(".stderr")) + " </dev/null";
@@ -50,6 +53,11 @@ public:
         std::filesystem::remove(file(".stderr"));
         return r;
     }
+
+    // NAME=VALUE words added to the tool's environment, and shell commands run before it in its
+    // shell (limits, traps), each ending in ';'.
+    std::vector<std::string> environment;
+    std::string shellBefore;
 
     std::string file(const std::string& name) const { return dir_.file(name); }
     bool exists(const std::string& name) const { return std::filesystem::exists(dir_.path() / name); }

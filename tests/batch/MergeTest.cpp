@@ -44,7 +44,7 @@ std::string withoutSeconds(const std::string& json)
 
 TEST_F(Merge, UnevenSlicesGiveTheOneMachineFilesByteForByte)
 {
-    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit"});
+    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit", "--quiet"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(tool.read("m.csv"), tool.read("one.csv"));
     EXPECT_EQ(merged.out, fit);
@@ -67,17 +67,19 @@ TEST_F(Merge, UnevenSlicesGiveTheOneMachineFilesByteForByte)
 
 TEST_F(Merge, SeriesRowsAreTheRunsRepeatedAlone)
 {
-    ASSERT_EQ(tool.run({"--steps", "150", "--size", "16x12", "--dep", "150", "--max", "1000", "--seed", "10",
-                        "--roughness", "run3.csv"})
+    // The experiment, given no generator, ran philox: run 3 alone is --run-index 3 with it.
+    ASSERT_EQ(tool.run({"--steps", "150", "--size", "16x12", "--dep", "150", "--max", "1000", "--seed", "7",
+                        "--run-index", "3", "--rng", "philox", "--roughness", "run3.csv"})
                   .status,
               0);
     const SeriesReader reader(tool.file("a.h5"));
     EXPECT_EQ(reader.runs(), (std::vector<int32_t>{0, 1, 2, 3, 4}));
-    std::vector<double> w, deposited;
-    reader.readRow(3, w, deposited);
+    std::vector<double> w, deposited, layers;
+    reader.readRow(3, w, deposited, &layers);
     const std::string single = tool.read("run3.csv");
     EXPECT_EQ(w, csvColumn(single, 3));
     EXPECT_EQ(deposited, csvColumn(single, 1));
+    EXPECT_EQ(layers, csvColumn(single, 4));
 }
 
 TEST(MergeUsage, MistakesExitWithStatus2)

@@ -41,6 +41,7 @@ TEST(FileReplacer, ReadOnlyFileAndOverlongNameAreRefusedBeforeWriting)
 {
     TempDir dir;
     EXPECT_EQ(FileReplacer::problem(dir.file(std::string(256, 'n'))), "File name too long");
+    EXPECT_EQ(FileReplacer::problem(dir.file(std::string("kept.ini\0.csv", 13))), "the name holds a NUL character");
     const std::string path = dir.file("kept.ini");
     writeBytes(path, "old");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);

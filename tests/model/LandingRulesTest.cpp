@@ -41,10 +41,14 @@ void check(const Case& c)
             t.set(c.before[r][col], r, col);
     ScriptedDraws draws{c.answer, {}};
     landing::Around around(t, static_cast<uint32_t>(rows), static_cast<uint32_t>(cols), 2, 2);
-    Rule::land(around, draws);
+    const bool landed = Rule::land(around, draws);
+    bool grew = false;
     for (int32_t r = 0; r < rows; ++r)
-        for (int32_t col = 0; col < cols; ++col)
+        for (int32_t col = 0; col < cols; ++col) {
             EXPECT_EQ(t.get(r, col), c.after[r][col]) << c.name << " at (" << r << ", " << col << ")";
+            grew |= c.after[r][col] != c.before[r][col];
+        }
+    EXPECT_EQ(landed, grew) << c.name;
     EXPECT_EQ(draws.asked, c.asked) << c.name;
 }
 

@@ -1,5 +1,10 @@
 """tessavo.Simulation grows, stores and draws a film exactly as tessavo-batch does."""
 import gc
+import signal
+import subprocess
+import sys
+import textwrap
+import time
 
 import numpy as np
 import pytest
@@ -25,8 +30,9 @@ def test_a_film_grows_as_the_batch_tools_film(batch, settings, args):
     s.step()
     batch.run(*args, "--steps", "61", "--save-layer", "b.lay", "--roughness", "w.csv")
     assert np.array_equal(s.heights, read_layer(batch.path("b.lay")))
-    _, (tick, deposited, offset, w) = batch.csv("w.csv")
-    assert (s.tick, s.deposited, s.height_offset, s.roughness) == (tick[-1], deposited[-1], offset[-1], w[-1])
+    _, (tick, deposited, offset, w, layers) = batch.csv("w.csv")
+    assert (s.tick, s.deposited, s.height_offset, s.roughness, s.layers) == (tick[-1], deposited[-1], offset[-1], w[-1],
+                                                                             layers[-1])
     if settings.get("autoheight"):
         assert s.height_offset > 0  # the case reaches auto-height
     s.save_layer(batch.path("p.lay"))
@@ -122,8 +128,60 @@ def test_other_bad_arguments_raise_clear_errors(batch, tmp_path):
         tessavo.load_layer(tmp_path / "missing.lay")
     with pytest.raises(OSError):
         s.save_layer(tmp_path / "no-such-dir" / "a.lay")
+    # A NUL would end the name early, at another file.
+    (tmp_path / "victim").write_text("kept")
+    with pytest.raises(ValueError, match="NUL"):
+        s.save_layer(str(tmp_path / "victim") + "\0.lay")
+    assert (tmp_path / "victim").read_text() == "kept"
     assert s.tick == 0  # nothing above grew the film
 
 
 def test_the_version_is_the_batch_tools(batch):
     assert batch.run("--version").stdout == f"tessavo-batch {tessavo.__version__}\n"
+
+
+def run_python(code: str, **popen) -> subprocess.Popen:
+    return subprocess.Popen([sys.executable, "-c", textwrap.dedent(code)], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True, **popen)
+
+
+def test_a_chart_drawn_on_a_worker_thread_lets_python_exit_cleanly():
+    p = run_python("""
+        import threading, tessavo
+        s = tessavo.Simulation(size=(20, 20), seed=1)
+        s.step(30)
+        t = threading.Thread(target=s.chart)
+        t.start()
+        t.join()
+    """)
+    out, err = p.communicate(timeout=60)
+    assert p.returncode == 0 and err == "", err  # not a word from a toolkit torn down on the wrong thread
+
+
+def test_ctrl_c_stops_a_long_tick_and_gives_up_its_film():
+    # Two billion relaxation sweeps: one tick lasts for hours.
+    p = run_python("""
+        import time, tessavo
+        s = tessavo.Simulation(size=(10, 10), seed=1, relax=2000000000)
+        print("stepping", flush=True)
+        start = time.monotonic()
+        try:
+            s.step()
+        except KeyboardInterrupt:
+            print("interrupted after %.1f s" % (time.monotonic() - start), flush=True)
+        try:
+            s.step()
+        except RuntimeError as e:
+            print(e)
+    """)
+    assert p.stdout.readline() == "stepping\n"
+    time.sleep(0.5)
+    p.send_signal(signal.SIGINT)
+    try:
+        out, err = p.communicate(timeout=20)
+    finally:
+        p.kill()
+    assert p.returncode == 0, err
+    lines = out.splitlines()
+    assert lines[0].startswith("interrupted after ") and float(lines[0].split()[2]) < 5, out
+    assert "interrupted inside a tick" in lines[1], out

@@ -42,7 +42,7 @@ void writeSample(const std::string& path)
 {
     SeriesWriter writer(path, sampleHeader(), 2, 5);
     for (int32_t k = 2; k < 5; ++k)
-        writer.add(k, row(k, 1.5), row(k, 10.0));
+        writer.add(k, row(k, 1.5), row(k, 10.0), row(k, 2.0));
     writer.commit(3, 1.25);
 }
 
@@ -73,11 +73,12 @@ TEST(SeriesFile, ReadsBackWhatWasWritten)
     EXPECT_EQ(h.jobs, 3);
     EXPECT_EQ(h.seconds, 1.25);
     EXPECT_EQ(reader.runs(), (std::vector<int32_t>{2, 3, 4}));
-    std::vector<double> w, d;
+    std::vector<double> w, d, l;
     for (size_t i = 0; i < 3; ++i) {
-        reader.readRow(i, w, d);
+        reader.readRow(i, w, d, &l);
         EXPECT_EQ(w, row(static_cast<int32_t>(i) + 2, 1.5));
         EXPECT_EQ(d, row(static_cast<int32_t>(i) + 2, 10.0));
+        EXPECT_EQ(l, row(static_cast<int32_t>(i) + 2, 2.0));
     }
 }
 
@@ -86,9 +87,9 @@ TEST(SeriesFile, WriterTakesRunsInOrderAndWritesOnlyWhenComplete)
     TempDir dir;
     const std::string path = dir.file("s.h5");
     SeriesWriter writer(path, sampleHeader(), 0, 2);
-    EXPECT_THROW(writer.add(1, row(1, 1), row(1, 1)), AppError);
-    writer.add(0, row(0, 1), row(0, 1));
-    EXPECT_THROW(writer.add(1, {1.0}, {1.0}), AppError) << "a series of the wrong length";
+    EXPECT_THROW(writer.add(1, row(1, 1), row(1, 1), row(1, 1)), AppError);
+    writer.add(0, row(0, 1), row(0, 1), row(0, 1));
+    EXPECT_THROW(writer.add(1, {1.0}, {1.0}, {1.0}), AppError) << "a series of the wrong length";
     EXPECT_THROW(writer.commit(1, 0.0), AppError) << "run 1 is missing";
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_THROW(SeriesWriter(path, sampleHeader(), 4, 7), AppError) << "beyond the 6 runs";
@@ -151,11 +152,11 @@ TEST(SeriesFile, ASliceHandsOverItsRunsInOrderAsTheWholeExperimentRunsThem)
     setup.scenario.maxLayers = 1000;
     std::vector<std::pair<int32_t, std::vector<double>>> whole, slice;
     Experiment all(setup, 9, 6, 40);
-    all.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&) { whole.emplace_back(k, w); });
+    all.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&, const std::vector<double>&) { whole.emplace_back(k, w); });
     all.run(2);
     Experiment part(setup, 9, 6, 40);
     part.setRunRange(2, 5);
-    part.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&) { slice.emplace_back(k, w); });
+    part.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&, const std::vector<double>&) { slice.emplace_back(k, w); });
     const RoughnessStats stats = part.run(3);
     EXPECT_EQ(stats.runs(), 3);
     ASSERT_EQ(whole.size(), 6u);

@@ -45,7 +45,7 @@ protected:
     {
         SeriesWriter writer(dir.file(name), h, first, end);
         for (int32_t k = first; k < end; ++k)
-            writer.add(k, {0.5 * k, 0.5 * k + 1, 0.5 * k + 2}, {0.15, 0.3, 0.45});
+            writer.add(k, {0.5 * k, 0.5 * k + 1, 0.5 * k + 2}, {0.15, 0.3, 0.45}, {0.12, 0.24, 0.36});
         writer.commit(2, 0.5);
     }
 

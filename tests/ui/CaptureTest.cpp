@@ -416,6 +416,7 @@ void CaptureTest::capturesLeaveMemoryWhereItWas()
 #endif
     Window f;
     TForm1& w = *f.form;
+    QVERIFY(f.showAndWait()); // painted through the platform, as a user sees it
     w.ScrollBar3->setValue(300);
     // A capture left to run to its end, with the events of the running window between ticks.
     auto runCapture = [&w] {
