@@ -44,7 +44,7 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--palette", "purple"}, "--palette"},
         {{"--zoom", "4"}, "between 5 and 10"},
         {{"--runs", "3"}, "--seed"},
-        {{"--runs", "3", "--seed", "1", "--picture", "p.bmp"}, "--runs; repeat run k alone with --seed S+k"},
+        {{"--runs", "3", "--seed", "1", "--picture", "p.bmp"}, "--runs; repeat run k alone with --seed S --run-index k --rng philox"},
         {{"--runs", "3", "--seed", "1", "--rng", "philox", "--heightmap", "h.png"}, "with --seed S --run-index k"},
         {{"--jobs", "2"}, "--runs"},
         {{"--fit-range", "10:5"}, "T1 < T2"},
