@@ -212,7 +212,15 @@ void Symulacja::landEach(Draws& random)
         uint32_t row, col;
         random.next(row, col);
         landing::Around around(t, rows, cols, row, col);
+        // A particle has landed when a column of its site or the sites beside it has grown
+        // (a restricted-solid-on-solid rule rejects some).
+        int64_t before = 0, after = 0;
+        for (const int32_t* c : around.cell)
+            before += *c;
         Rule::land(around, random);
+        for (const int32_t* c : around.cell)
+            after += *c;
+        landed += after != before ? 1 : 0;
     }
     deposited = deposited + rate;
 }
