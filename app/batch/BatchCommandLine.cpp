@@ -245,7 +245,7 @@ void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
     o.checkCombinations();
     if (o.runs > 0) {
         // How run k is grown alone: lcg seeds it S+k, philox (an experiment's default) keys it (S, k).
-        const std::string repeat = o.generator.value_or("philox") == "philox" ? "--seed S --run-index k" : "--seed S+k";
+        const std::string repeat = o.generator.value_or("philox") == "philox" ? "--seed S --run-index k --rng philox" : "--seed S+k";
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())

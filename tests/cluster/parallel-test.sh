@@ -36,7 +36,7 @@ readme_block parallel-example >example.sh
 [ -s example.sh ] || { echo "FAIL: the README lost its marked GNU parallel example"; exit 1; }
 printed=$(sh -eu example.sh </dev/null) || { echo "FAIL: the README's GNU parallel example fails"; exit 1; }
 echo "$printed"
-echo "$printed" | grep -q '^beta = [0-9.]* +/- [0-9.]* (ticks [0-9]*\.\.[0-9]*, 16 runs)$' ||
+echo "$printed" | grep -q '^beta = [0-9.]* +/- [0-9.]* (ticks [0-9]*\.\.[0-9]*, 16 runs; error: jackknife over 16 runs)$' ||
     { echo "FAIL: the README's GNU parallel example prints no beta line"; exit 1; }
 
 if /usr/bin/python3 -c "import h5py" 2>/dev/null; then

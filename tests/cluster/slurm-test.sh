@@ -86,5 +86,5 @@ readme_block slurm-example >example.sh
 sh -eu example.sh
 wait_for_queue
 cat results/*.log
-grep -q '^beta = [0-9.]* +/- [0-9.]* (ticks [0-9]*\.\.[0-9]*, 16 runs)$' results/fit.txt ||
+grep -q '^beta = [0-9.]* +/- [0-9.]* (ticks [0-9]*\.\.[0-9]*, 16 runs; error: jackknife over 16 runs)$' results/fit.txt ||
     { echo "FAIL: the README's Slurm example gives no beta line"; exit 1; }
