@@ -87,6 +87,8 @@ Saturation saturationOf(const SizeSeries& series)
     for (int64_t i = 0; i < ticks && s.saturated; ++i)
         if (series.width[i] >= threshold) {
             s.crossoverTick = i + 1;
+            const double previous = i == 0 ? 0.0 : series.width[i - 1];
+            s.crossoverTime = static_cast<double>(i) + (threshold - previous) / (series.width[i] - previous);
             break;
         }
     return s;
@@ -115,9 +117,9 @@ FiniteSizeScaling finiteSizeScaling(std::span<const SizeSeries> sizes)
         }
         logSize.push_back(std::log(series.size));
         logWidth.push_back(std::log(s.width));
-        if (s.crossoverTick) {
+        if (s.crossoverTime) {
             logCrossoverSize.push_back(std::log(series.size));
-            logCrossover.push_back(std::log(static_cast<double>(*s.crossoverTick)));
+            logCrossover.push_back(std::log(*s.crossoverTime));
         }
         width2.push_back(s.width * s.width);
     }

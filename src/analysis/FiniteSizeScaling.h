@@ -33,6 +33,10 @@ struct Saturation {
     bool saturated = false;
     // The first tick at which W >= 0.9 W_sat, of a saturated size only.
     std::optional<int64_t> crossoverTick;
+    // When W reaches 0.9 W_sat, interpolated linearly between the tick before and crossoverTick
+    // (from W = 0 at tick 0 for the first tick); z is fitted through it. A whole tick rarely
+    // moves when one run is left out, so a jackknife over runs of it would read an error of 0.
+    std::optional<double> crossoverTime;
 };
 
 struct FiniteSizeScaling {

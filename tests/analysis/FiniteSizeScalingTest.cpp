@@ -46,6 +46,7 @@ TEST(FiniteSizeScaling, SaturationAveragesTheLastQuarterRoundedUp)
     EXPECT_EQ(s.before, 2.5); // ticks 2 and 3
     EXPECT_TRUE(s.saturated);
     EXPECT_EQ(s.crossoverTick, 5); // 0.9 x 4.5 = 4.05
+    EXPECT_NEAR(*s.crossoverTime, 4.05, 1e-12); // between W(4) = 4 and W(5) = 5
     EXPECT_NEAR(*s.error, 1 / std::sqrt(3.0), 1e-15);
     EXPECT_FALSE(saturationOf({8, {1, 2}, {3}, {}}).error);
 }
