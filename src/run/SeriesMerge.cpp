@@ -36,9 +36,8 @@ SeriesHeader seriesHeaderOf(const FilmSetup& film, uint32_t seed, int32_t runs, 
 
 MergedSeries::MergedSeries(const std::vector<std::string>& paths)
 {
-    for (const std::string& path : paths)
-        files_.push_back(std::make_unique<SeriesReader>(path));
-    const SeriesReader& first = *files_.front();
+    files_ = IsolatedSeriesReader::open(paths);
+    const IsolatedSeriesReader& first = *files_.front();
     header_ = first.header();
     header_.jobs = 0;
     header_.seconds = 0.0;
@@ -110,7 +109,7 @@ MergedSeries::~MergedSeries() = default;
 RoughnessStats MergedSeries::combine(SeriesWriter* writer) const
 {
     // Where each run is: its file and row, in run order.
-    std::vector<std::pair<const SeriesReader*, size_t>> rowOf(static_cast<size_t>(header_.runs));
+    std::vector<std::pair<const IsolatedSeriesReader*, size_t>> rowOf(static_cast<size_t>(header_.runs));
     for (const auto& file : files_)
         for (size_t row = 0; row < file->runs().size(); ++row)
             rowOf[static_cast<size_t>(file->runs()[row])] = {file.get(), row};
