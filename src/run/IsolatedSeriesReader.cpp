@@ -99,10 +99,13 @@ private:
     size_t at_ = 0;
 };
 
-bool writeAll(int fd, const char* data, size_t size)
+// All `size` bytes through `transfer` (read or write), again after a signal; false at the end
+// of the stream or on an error.
+template <class Byte>
+bool transferAll(int fd, Byte* data, size_t size, ssize_t (*transfer)(int, Byte*, size_t))
 {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = transfer(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -113,18 +116,14 @@ bool writeAll(int fd, const char* data, size_t size)
     return true;
 }
 
+bool writeAll(int fd, const char* data, size_t size)
+{
+    return transferAll<const char>(fd, data, size, [](int f, const char* p, size_t n) { return ::write(f, p, n); });
+}
+
 bool readAll(int fd, char* data, size_t size)
 {
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return transferAll<char>(fd, data, size, [](int f, char* p, size_t n) { return ::read(f, p, n); });
 }
 
 void send(int fd, char kind, const std::string& bytes)
