@@ -1,15 +1,17 @@
 # Tessavo: the commands a user types.
-#   make run    installs what is missing, builds, starts the window
-#   make test   installs what is missing, builds, runs every test (and a sanitizer run)
-#   make bench  builds and runs the benchmarks
-#   make deps   installs the Debian packages the project needs
+#   make run        installs what is missing, builds the window and the batch tool, starts the window
+#   make test       installs what is missing, builds everything, runs every test (and a sanitizer run)
+#   make bench      builds and runs the benchmarks
+#   make deps       installs the Debian packages the project needs
+#   make install    installs the programs, lang.ini, the desktop entry and the Python module
+#   make uninstall  removes what the last make install of this build installed
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench deps build asan clean install
+.PHONY: all run test bench deps build asan clean install uninstall
 
 all: build
 
@@ -22,7 +24,9 @@ $(BUILD)/Makefile:
 build: $(BUILD)/Makefile
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: deps build
+# Only what the window needs, and the batch tool beside it: no tests, no benchmarks.
+run: deps $(BUILD)/Makefile
+	cmake --build $(BUILD) -j $(JOBS) --target tessavo tessavo-batch
 	@scripts/run-window.sh $(BUILD)/tessavo
 
 test: deps build
@@ -41,6 +45,9 @@ bench: deps build
 
 install: build
 	cmake --install $(BUILD)
+
+uninstall: $(BUILD)/Makefile
+	cmake --build $(BUILD) --target uninstall
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

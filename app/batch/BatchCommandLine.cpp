@@ -23,10 +23,8 @@ using Line = BatchCommandLine;
 
 std::string pictureName(const std::string& option, const std::string& name)
 {
-    const std::string ext = fileExtension(name);
-    if (ext != ".bmp" && ext != ".jpg" && ext != ".png")
-        throw UsageError("--" + option + ": '" + name
-                         + "' must end in .bmp, .jpg or .png (lower case) to choose the picture format");
+    if (!pictureFormat(name))
+        throw UsageError("--" + option + ": '" + name + "' must end in .bmp, .jpg or .png to choose the picture format");
     return name;
 }
 
@@ -97,6 +95,14 @@ const std::vector<OptionEntry>& optionTable()
              SettingChecks::generator(v);
              o.generator = v;
          }},
+        {{"model"}, "NAME",
+         "The growth model: tessavo, Tessavo's own deposition and relaxation (default); rd random deposition; "
+         "rdsr random deposition with surface relaxation; bd ballistic deposition; rsos restricted "
+         "solid-on-solid; wv Wolf-Villain; dt Das Sarma-Tamborenea. Only tessavo takes --relax, --iso, --aniso.",
+         [](Line& o, const std::string& v) {
+             SettingChecks::model(v);
+             o.model = v;
+         }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
          [](Line& o, const std::string& v) { o.runIndex = SettingChecks::runIndex(v); }},
@@ -163,9 +169,9 @@ const std::vector<OptionEntry>& optionTable()
         {{"heightmap"}, "OUT",
          "Writes the lattice seen from above after the last tick, one pixel a cell, coloured by height with viridis (.png or .bmp).",
          [](Line& o, const std::string& v) {
-             const std::string ext = fileExtension(fileName("heightmap", v));
-             if (ext != ".png" && ext != ".bmp")
-                 throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp (lower case)");
+             const std::optional<PictureFormat> format = pictureFormat(fileName("heightmap", v));
+             if (format != PictureFormat::Png && format != PictureFormat::Bmp)
+                 throw UsageError("--heightmap: '" + v + "' must end in .png or .bmp");
              o.heightMapFile = v;
          }},
         {{"frames"}, "NAME",
@@ -186,7 +192,7 @@ const std::vector<OptionEntry>& optionTable()
         {{"chart-style"}, "0|1", "Chart style: 0 sweep, 1 scrolling (default 0).",
          [](Line& o, const std::string& v) { o.chartStyle = SettingChecks::chartStyle(v); }},
         {{"quiet"}, "", "No progress bar.", [](Line& o, const std::string&) { o.quiet = true; }},
-        {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (needs --seed).",
+        {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (lcg) or keyed S,k (philox) (needs --seed).",
          [](Line& o, const std::string& v) { o.runs = SettingChecks::runs(v); }},
         {{"jobs"}, "J", "Runs on J threads (default: the number of cores).",
          [](Line& o, const std::string& v) { o.jobs = SettingChecks::jobs(v); }},
@@ -225,6 +231,9 @@ const std::vector<OptionEntry>& optionTable()
          [](Line& o, const std::string& v) { o.sizes = sideList(v); }},
         {{"fss"}, "OUT.csv", "Writes W_sat, its standard error and t_cross for each of --sizes.",
          [](Line& o, const std::string& v) { o.fssFile = fileName("fss", v); }},
+        {{"fss-unsaturated"}, "",
+         "With --sizes: prints alpha, z and the W_sat^2 slope even while a size has not saturated, each line marked.",
+         [](Line& o, const std::string&) { o.fssUnsaturated = true; }},
     };
     return table;
 }
@@ -235,16 +244,20 @@ void checkOptionCombinations(const Line& o, const QCommandLineParser& parser)
     SettingChecks::oneRule(parser.isSet("iso"), parser.isSet("aniso"));
     o.checkCombinations();
     if (o.runs > 0) {
+        // How run k is grown alone: lcg seeds it S+k, philox (an experiment's default) keys it (S, k).
+        const std::string repeat = o.generator.value_or("philox") == "philox" ? "--seed S --run-index k --rng philox" : "--seed S+k";
         for (const auto& [option, name] : {std::pair{"save-layer", o.saveLayer}, {"picture", o.pictureFile}, {"heightmap", o.heightMapFile},
                                             {"chart", o.chartFile}, {"frames", o.framesName}})
             if (!name.empty())
                 throw UsageError(std::string("--") + option
-                                 + " writes one run's result and cannot be used with --runs; repeat run k alone with --seed S+k");
+                                 + " writes one run's result and cannot be used with --runs; repeat run k alone with " + repeat);
     }
     if (o.analyzeEvery > 0 && o.analysisPrefix.empty())
         throw UsageError("--analyze-every needs --analysis");
     if (!o.fssFile.empty() && o.sizes.empty())
         throw UsageError("--fss needs --sizes");
+    if (o.fssUnsaturated && o.sizes.empty())
+        throw UsageError("--fss-unsaturated needs --sizes");
     if (!o.sizes.empty()) {
         if (o.runs == 0)
             throw UsageError("--sizes needs --runs: each size is an experiment of N runs");

@@ -36,6 +36,7 @@ struct BatchCommandLine : RunRequest {
     int64_t analyzeEvery = 0;       // --analyze-every K: also every K ticks (0: the last tick only)
     std::vector<int32_t> sizes;     // --sizes: square lattice sides of a finite-size scaling study
     std::string fssFile;            // --fss: its table of W_sat and t_cross per size
+    bool fssUnsaturated = false;    // --fss-unsaturated: the exponents also while a size has not saturated
 
     // The files the run reads (--config, --layer, --resume), and the files it writes under names
     // known before it starts (all but the frames); names not given are empty.

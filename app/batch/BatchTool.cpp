@@ -131,7 +131,10 @@ Outcome runScaling(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
     Outcome outcome;
     outcome.runs = o.runs;
     outcome.scaling = study.run(showOn(bar), &stopRequest);
+    outcome.showUnsaturated = o.fssUnsaturated;
     bar.finish();
+    for (const std::string& line : ScalingStudy::unsaturated(*outcome.scaling))
+        warn(line);
     return outcome;
 }
 
@@ -263,8 +266,10 @@ int BatchTool::main(int argc, char** argv)
     return statusOf([&] {
         const auto start = std::chrono::steady_clock::now();
         const BatchPlan s = BatchPlan::resolve(options);
-        if (options.sizes.empty()) // --sizes warns about the lattices it grows
+        if (options.sizes.empty()) { // --sizes warns about the lattices it grows
             warn(periodWarning(s.run, s.steps, options.runs));
+            warn(depositionWarning(s.run));
+        }
         int32_t jobs = options.jobs;
         if (jobs == 0) {
             const unsigned cores = std::thread::hardware_concurrency();
@@ -286,6 +291,13 @@ int BatchTool::main(int argc, char** argv)
             std::cout << outcome.json(experiment, s.seedFromClock, jobs) << std::endl;
         else
             std::cout << outcome.text();
-        return finishOutputs();
+        const int status = finishOutputs();
+        // Exponents of films that have not saturated are not results: the sizes to run longer
+        // are named on stderr.
+        if (status == 0 && outcome.scaling && outcome.scaling->ok && !outcome.scaling->saturated()
+            && !options.fssUnsaturated)
+            return fail(1, "alpha, z and the W_sat^2 slope are not given while a size has not saturated "
+                           "(--fss-unsaturated prints them anyway)");
+        return status;
     });
 }

@@ -31,6 +31,8 @@ MergeCommand MergeCommand::parse(const QStringList& arguments)
     parser.addOption(QCommandLineOption("fit-range", "The ticks of the fit (as for the experiment).", "T1:T2"));
     parser.addOption(QCommandLineOption("json", "Prints a summary as one JSON object on stdout."));
     parser.addOption(QCommandLineOption("series", "Writes the series of all the runs as one file.", "ALL.h5"));
+    // Taken as every other command takes it; merge has no progress bar to hide.
+    parser.addOption(QCommandLineOption("quiet", "No progress bar (merge shows none)."));
 
     MergeCommand m;
     m.helpText = parser.helpText().replace("<executable_name>", "tessavo-batch merge").toStdString();

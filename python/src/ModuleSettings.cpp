@@ -10,7 +10,7 @@ namespace py = pybind11;
 
 namespace {
 
-const char* const knownKeys[] = {"seed", "rng", "run_index", "steps", "size", "dep", "max", "relax", "iso",
+const char* const knownKeys[] = {"seed", "rng", "model", "run_index", "steps", "size", "dep", "max", "relax", "iso",
                                  "aniso", "autoheight", "layer", "runs", "jobs", "fit_range"};
 
 // None stands for a setting not given.
@@ -57,6 +57,8 @@ Resolved resolve(const py::dict& s)
         q.seed = SettingChecks::seed(textOf(s["seed"]), how);
     if (given(s, "rng"))
         q.generator = generatorName(SettingChecks::generator(textOf(s["rng"]), how));
+    if (given(s, "model"))
+        q.model = growthModelName(SettingChecks::model(textOf(s["model"]), how));
     if (given(s, "run_index"))
         q.runIndex = SettingChecks::runIndex(textOf(s["run_index"]), how);
     if (given(s, "steps"))

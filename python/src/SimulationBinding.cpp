@@ -108,6 +108,11 @@ public:
         const Busy busy(*this);
         return run_->simulation().deposited;
     }
+    double layers() const
+    {
+        const Busy busy(*this);
+        return run_->layers();
+    }
     int32_t heightOffset() const
     {
         const Busy busy(*this);
@@ -122,6 +127,7 @@ public:
     uint32_t runIndex() const { return runIndex_; }
     py::tuple size() const { return py::make_tuple(setup_.scenario.sizeX, setup_.scenario.sizeY); }
     std::string rng() const { return generatorName(setup_.generator); }
+    std::string model() const { return growthModelName(setup_.scenario.model); }
     bool autoHeight() const { return setup_.autoHeight; }
 
     py::array_t<uint8_t> picture(py::object palette, py::object zoom, py::object origin)
@@ -215,12 +221,15 @@ void bindSimulation(py::module_& m)
         .def_property_readonly("roughness", &Simulation::roughness, "The width W of the heights now, in layers.")
         .def_property_readonly("deposited", &Simulation::deposited,
                                "Layers deposited so far, less the layers auto-height removed.")
+        .def_property_readonly("layers", &Simulation::layers,
+                               "Particles landed so far over the cells, in layers (deposited counts rate x ticks).")
         .def_property_readonly("height_offset", &Simulation::heightOffset, "Complete bottom layers auto-height removed.")
         .def_property_readonly("tick", &Simulation::tick, "Ticks run so far.")
         .def_property_readonly("seed", &Simulation::seed, "The seed, given or taken from the clock.")
         .def_property_readonly("run_index", &Simulation::runIndex, "The run of an experiment this film repeats.")
         .def_property_readonly("size", &Simulation::size, "(cols, rows) of the lattice.")
         .def_property_readonly("rng", &Simulation::rng, "The generator: \"lcg\" or \"philox\".")
+        .def_property_readonly("model", &Simulation::model, "The growth model's name: \"tessavo\", \"rd\", ...")
         .def_property_readonly("autoheight", &Simulation::autoHeight, "Whether complete bottom layers are removed.")
         .def("picture", &Simulation::picture, py::arg("palette"), py::arg("zoom"), py::arg("origin"))
         .def("chart", &Simulation::chart, py::arg("style"))

@@ -63,4 +63,6 @@ PYBIND11_MODULE(_tessavo, m)
     bindSimulation(m);
     bindExperiment(m);
     bindAnalysis(m);
+    bindSeries(m);
+    bindScaling(m);
 }

@@ -17,14 +17,14 @@ cluster: :func:`tessavo.dask.experiment`. Surface analysis of any heights array:
 from __future__ import annotations
 
 import os
-from typing import Any, Dict, Optional, Tuple, Union
+from typing import Any, Dict, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
 from . import _tessavo
 
 __all__ = [
-    "Simulation", "load_layer", "experiment", "analyse", "structure_factor", "structure_factor_map",
+    "Simulation", "load_layer", "experiment", "finite_size_scaling", "read_series", "analyse", "structure_factor", "structure_factor_map",
     "correlation", "local_width", "moments", "slopes", "largest_lattice_side", "palette_names",
 ]
 
@@ -57,6 +57,8 @@ class Simulation(_tessavo._Simulation):
     aniso       (zx, zy), the anisotropic thresholds 0 .. 3 each; excludes iso
     autoheight  removes complete bottom layers after each tick
     rng         "lcg" (the window's generator) or "philox" (an independent stream per run)
+    model       the growth model: "tessavo", Tessavo's own (default); "rd", "rdsr", "bd", "rsos",
+                "wv" or "dt", the textbook models, which take no relax, iso or aniso
     run_index   repeats run k of an experiment of the same seed alone (lcg: seed + k; philox: key (seed, k))
     layer       starts from a stored lattice (a .lay file), whose size it takes; excludes size
 
@@ -68,9 +70,9 @@ class Simulation(_tessavo._Simulation):
                  dep: Optional[int] = None, relax: Optional[Union[int, str]] = None,
                  max: Optional[Union[float, str]] = None, iso: Optional[int] = None,
                  aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False, rng: str = "lcg",
-                 run_index: int = 0, layer: Optional[PathLike] = None) -> None:
+                 model: Optional[str] = None, run_index: int = 0, layer: Optional[PathLike] = None) -> None:
         super().__init__(_settings(size=size, seed=seed, dep=dep, relax=relax, max=max, iso=iso, aniso=aniso,
-                                   autoheight=autoheight, rng=rng, run_index=run_index, layer=layer))
+                                   autoheight=autoheight, rng=rng, model=model, run_index=run_index, layer=layer))
 
     def step(self, n: int = 1) -> None:
         """Runs n ticks (step, then auto-height when on), releasing the GIL. Ctrl+C stops
@@ -100,7 +102,7 @@ class Simulation(_tessavo._Simulation):
 
     def __repr__(self) -> str:
         cols, rows = self.size
-        return (f"<tessavo.Simulation {cols}x{rows} seed={self.seed} rng={self.rng} tick={self.tick} "
+        return (f"<tessavo.Simulation {cols}x{rows} model={self.model} seed={self.seed} rng={self.rng} tick={self.tick} "
                 f"roughness={self.roughness:.6g}>")
 
 
@@ -114,29 +116,96 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
-               rng: str = "lcg", layer: Optional[PathLike] = None,
-               fit_range: Optional[Tuple[int, int]] = None, series: bool = True) -> Dict[str, Any]:
+               rng: Optional[str] = None, model: Optional[str] = None, layer: Optional[PathLike] = None,
+               fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
+               analyze_every: Optional[int] = None) -> Dict[str, Any]:
     """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
-    run k seeded seed + k (lcg) or keyed (seed, k) (philox), with the GIL released; Ctrl+C
-    stops it. The result equals the batch tool's --runs for any number of threads:
+    run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
+    (rng="lcg"), with the GIL released; Ctrl+C stops it. The result equals the batch tool's
+    --runs for any number of threads:
 
-    tick, deposited, mean, stddev, stderr, min, max
-        one value per tick: the columns of the batch tool's --roughness CSV
+    tick, deposited, mean, stddev, stderr, min, max, beta_eff, layers
+        one value per tick: the columns of the batch tool's --roughness CSV (deposited: the
+        window's count, rate x ticks; layers: the particles that landed over the cells)
     series
         the roughness of every run, runs x ticks (None with series=False)
     fit
         the growth exponent fitted to log W against log t over the batch tool's window (or
-        fit_range=(first_tick, last_tick)): ok, beta, error, first_tick, last_tick, message and
-        summary, the line --fit prints
+        fit_range=(first_tick, last_tick)): ok, beta, error (a jackknife over the runs),
+        error_method, first_tick, last_tick, message and summary, the line --fit prints
     runs
         the number of runs
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
-        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+        (rng, model, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+    analysis
+        only with analyze_every: the surface analyses of every run after the last tick, and with
+        analyze_every=K (K >= 1) also after every K-th tick, averaged over the runs as the batch
+        tool's --analysis files hold them (--analyze-every K; 0 for the last tick alone): a dict
+        of the five tables sk, gr, wl, moments and slopes, each a dict of arrays under its CSV
+        columns (tick,k,S_mean,S_stderr,modes; tick,r,C_mean,C_stderr,G_mean,G_stderr;
+        tick,l,w_mean,w_stderr; tick,W_mean,W_stderr,skewness_mean,... ,xi_stderr;
+        tick,difference,fraction_mean,fraction_stderr), one row per line of the file, NaN where
+        the file leaves a value empty
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, layer=layer, fit_range=fit_range), series)
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range),
+        series, analyze_every)
+
+
+def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] = None,
+                        steps: int = _DEFAULTS["steps"], jobs: Optional[int] = None, dep: Optional[int] = None,
+                        relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
+                        iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None,
+                        autoheight: bool = False, rng: Optional[str] = None, model: Optional[str] = None,
+                        unsaturated: bool = False) -> Dict[str, Any]:
+    """Finite-size scaling, the batch tool's --sizes L1,L2,... --runs N --steps T: an experiment
+    of `runs` runs on each L x L lattice of `sizes` (at least three sides, 10 ..
+    largest_lattice_side), the other settings as experiment() takes them and the same seeds for
+    every size, with the GIL released; Ctrl+C stops it. The numbers are those the tool gives:
+
+    sizes, saturated, alpha, z, width2_slope, message
+        the "fss" object of the tool's --json summary, under its names: for each size L, W_sat
+        and its standard error, t_cross, whether it saturated ...; the exponents, each with its
+        value and error, unless a size has not saturated (then a message says which; with
+        unsaturated=True, as --fss-unsaturated, the exponents are given all the same, marked)
+    table
+        the --fss table as arrays under its columns (L, W_sat, W_sat_stderr, t_cross, saturated),
+        NaN where the file leaves a value empty
+    summary
+        the lines the tool prints
+    seed, runs, steps
+        what the runs grew with
+    """
+    return _tessavo._finite_size_scaling(
+        _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, dep=dep, relax=relax, max=max, iso=iso,
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model), sizes, unsaturated)
+
+
+def read_series(path: PathLike) -> Dict[str, Any]:
+    """The contents of a series file that the batch tool wrote (--series, or merge --series),
+    checked as merge checks it (OSError for a file that is missing, damaged or not a series
+    file):
+
+    roughness, deposited
+        W and the layers deposited of every run held after every tick, (runs held, steps)
+    tick
+        1 .. steps, the tick of each column
+    run
+        the run index k of each row, rising
+    start_heights
+        the lattice every run started from, (rows, columns), or None when the runs started flat
+    attrs
+        the file's attributes: program_version, seed_scheme, seed, runs (of the whole
+        experiment), steps, the settings under the names and types of experiment()'s settings
+        (rng, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate), config and
+        layer (the files the settings came from, or ""), jobs and seconds (what the runs took)
+
+    A file of a whole experiment holds every run: its mean roughness over the runs is
+    experiment()'s mean, ``r["roughness"].mean(axis=0)``.
+    """
+    return _tessavo._read_series(os.fsdecode(path))
 
 
 def _heights(heights: Any) -> np.ndarray:

@@ -18,9 +18,9 @@ from . import _DEFAULTS, _settings, _tessavo
 __all__ = ["experiment"]
 
 
-def _run_slice(settings: Dict[str, Any], first: int, count: int) -> Tuple[np.ndarray, np.ndarray]:
-    """On a worker: runs first .. first + count - 1, each alone; their roughness and deposited
-    series (count x steps each)."""
+def _run_slice(settings: Dict[str, Any], first: int, count: int) -> Tuple[np.ndarray, np.ndarray, np.ndarray]:
+    """On a worker: runs first .. first + count - 1, each alone; their roughness, deposited
+    and layers series (count x steps each)."""
     return _tessavo._run_slice(settings, first, count)
 
 
@@ -38,7 +38,7 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
 
     runs are cut into slices of `chunk` runs (default: about four slices per worker thread);
     each slice is one task. `settings` are those of :func:`tessavo.experiment` (size, dep,
-    relax, max, iso, aniso, autoheight, rng, layer; a layer file must be readable by the
+    relax, max, iso, aniso, autoheight, rng, model, layer; a layer file must be readable by the
     workers under the same path). The result has the same keys and the same numbers as
     :func:`tessavo.experiment`.
     """
@@ -55,7 +55,8 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
     elif isinstance(chunk, bool) or not isinstance(chunk, int) or chunk < 1:
         raise ValueError(f"chunk must be a whole number of runs, 1 or more, not {chunk!r}")
 
-    work = {key: value for key, value in given.items() if key not in ("runs", "fit_range")}
+    # The runs stay in the settings: they make the workers resolve the generator of an experiment.
+    work = {key: value for key, value in given.items() if key != "fit_range"}
     slices = [(first, min(chunk, runs - first)) for first in range(0, runs, chunk)]
     futures = [client.submit(_run_slice, work, first, count, pure=False) for first, count in slices]
 
@@ -64,9 +65,9 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
     try:
         # In run order: each slice is added as soon as every earlier one is, and dropped.
         for i, (first, count) in enumerate(slices):
-            roughness, deposited = futures[i].result()
+            roughness, deposited, layers = futures[i].result()
             futures[i] = None
-            stats.add(roughness, deposited)
+            stats.add(roughness, deposited, layers)
             if rows is not None:
                 rows[first:first + count] = roughness
     except BaseException:

@@ -222,7 +222,10 @@ CorrelationCurves correlationFrom(Spectrum& s, double width2, bool flat)
         for (int32_t r = 1; r <= bins; ++r) {
             const double ratio = curves.c[r - 1] / width2;
             if (ratio <= threshold) {
-                curves.length = (r - 1) + (previous - threshold) / (previous - ratio);
+                // Already at r = 1 the correlations are shorter than a cell: no length, rather
+                // than a value interpolated between r = 0 and r = 1.
+                if (r > 1)
+                    curves.length = (r - 1) + (previous - threshold) / (previous - ratio);
                 break;
             }
             previous = ratio;

@@ -1,5 +1,7 @@
 #include "files/PictureFile.h"
 
+#include <cctype>
+
 #include "files/FileReplacer.h"
 #include "model/AppError.h"
 
@@ -141,17 +143,37 @@ std::string frameNumber(int32_t index)
     return digits;
 }
 
+std::optional<PictureFormat> pictureFormat(const std::string& fileName, PictureFormats formats)
+{
+    std::string extension = fileExtension(fileName);
+    if (formats.anyCase)
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (formats.bmp && extension == ".bmp")
+        return PictureFormat::Bmp;
+    if (formats.jpeg && extension == ".jpg")
+        return PictureFormat::Jpeg;
+    if (formats.png && extension == ".png")
+        return PictureFormat::Png;
+    return std::nullopt;
+}
+
 bool savePicture(const QImage& image, const std::string& fileName, PictureFormats formats)
 {
-    const std::string extension = fileExtension(fileName);
-    if (formats.bmp && extension == ".bmp")
-        writeBmp(image, fileName);
-    else if (formats.jpeg && extension == ".jpg")
-        writeJpeg(image, fileName);
-    else if (formats.png && extension == ".png")
-        writePng(image, fileName);
-    else
+    const std::optional<PictureFormat> format = pictureFormat(fileName, formats);
+    if (!format)
         return false;
+    switch (*format) {
+    case PictureFormat::Bmp:
+        writeBmp(image, fileName);
+        break;
+    case PictureFormat::Jpeg:
+        writeJpeg(image, fileName);
+        break;
+    case PictureFormat::Png:
+        writePng(image, fileName);
+        break;
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "model/AppError.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QImage;
@@ -37,11 +38,16 @@ struct PictureFormats {
     bool bmp = false;
     bool jpeg = false;
     bool png = false;
+    bool anyCase = false; // ".PNG" as ".png"
 };
-// The window's surface pictures and frames: BMP and JPEG.
+// The window's surface pictures and frames: BMP and JPEG, the extension exactly.
 inline constexpr PictureFormats surfacePictureFormats{.bmp = true, .jpeg = true};
-// The batch tool's pictures and the analysis window's: PNG as well.
-inline constexpr PictureFormats everyPictureFormat{.bmp = true, .jpeg = true, .png = true};
+// The batch tool's pictures and the analysis window's: PNG as well, in any letter case.
+inline constexpr PictureFormats everyPictureFormat{.bmp = true, .jpeg = true, .png = true, .anyCase = true};
+
+enum class PictureFormat { Bmp, Jpeg, Png };
+// The format a name's extension chooses among `formats`; none for any other extension.
+std::optional<PictureFormat> pictureFormat(const std::string& fileName, PictureFormats formats = everyPictureFormat);
 
 // Writes by the extension when its format is among `formats`; any other extension writes
 // nothing and returns false. A file that cannot be created throws PictureFileError and leaves no

@@ -102,6 +102,7 @@ ConfigFileValues readConfigSettings(const IniFile& ini)
     c.t = readStringSetting(ini, Setting::Relaxations);
     c.language = readStringSetting(ini, Setting::Language);
     c.palette = paletteOfColorName(readStringSetting(ini, Setting::Color));
+    c.model = readStringSetting(ini, Setting::Model);
     return c;
 }
 
@@ -126,4 +127,7 @@ void writeConfigSettings(IniFile& ini, const ConfigFileValues& c)
     writeStringSetting(ini, Setting::Language, c.language);
     if (const auto name = colorNameOfPalette(c.palette))
         writeStringSetting(ini, Setting::Color, *name);
+    const SettingKey& model = settingKey(Setting::Model);
+    if (c.model != model.defaultText || ini.findValue(model.section, model.key))
+        writeStringSetting(ini, Setting::Model, c.model);
 }

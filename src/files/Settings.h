@@ -60,6 +60,7 @@ struct ConfigFileValues {
     std::string t = settingKey(Setting::Relaxations).defaultText;  // relaxations, as typed
     std::string language = settingKey(Setting::Language).defaultText; // "1" Polish, "2" English
     int32_t palette = 0;                                           // 0..4
+    std::string model = settingKey(Setting::Model).defaultText;    // the growth model's name
 
     bool operator==(const ConfigFileValues&) const = default;
 };
@@ -67,5 +68,7 @@ struct ConfigFileValues {
 // All keys with their defaults, integers clamped as the controls clamp them (combo box
 // indexes and the origin as stored), the colour name mapped to its palette.
 ConfigFileValues readConfigSettings(const IniFile& ini);
-// Keys 1 to 18 in order; no "color" key when the palette has no name.
+// Keys 1 to 18 in order; no "color" key when the palette has no name. The model's key
+// follows only for a model other than Tessavo's own, or when the file has one already (so that
+// it then names Tessavo's): a file of Tessavo's model is the same as before models were chosen.
 void writeConfigSettings(IniFile& ini, const ConfigFileValues& settings);

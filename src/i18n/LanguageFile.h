@@ -11,7 +11,9 @@ class IniFile;
 inline const char* const polishSection = "language1";
 inline const char* const englishSection = "language2";
 
-// "<directory>/lang.ini"; the directory is given without a trailing separator.
+// The language file of a program in `directory` (given without a trailing separator):
+// "<directory>/lang.ini" beside the program, as in the build tree; where there is none, the
+// installed one in the data folder, "<directory>/../share/tessavo/lang.ini", when that exists.
 std::string languageFileName(const std::string& directory);
 
 // Reads every caption of `section` in table order, each with its English default when the

@@ -12,6 +12,7 @@ std::unique_ptr<Symulacja> Scenario::build(Random* random) const
     sim->zx = zx;
     sim->zy = zy;
     sim->zmode = zmode;
+    sim->model = model;
     sim->palette = 3;
     sim->allocateLattice(seed);
     for (int32_t i = 0; i < ticks; ++i)

@@ -21,6 +21,7 @@ struct Scenario {
     int32_t z = settingKey(Setting::Z).start;
     int32_t zx = settingKey(Setting::Zx).start;
     int32_t zy = settingKey(Setting::Zy).start;
+    GrowthModel model = GrowthModel::Tessavo;
     uint32_t seed = 1;
     int32_t ticks = 0; // steps to grow before use
 

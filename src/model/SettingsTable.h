@@ -5,6 +5,8 @@
 // and writer, the batch tool's option checks and its --help all read it. Sizes in lattice
 // cells, dep in thousandths of a layer per step, xabs/yabs the surface origin in bitmap pixels,
 // zoom the cell size in pixels.
+#include "model/GrowthModel.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +16,7 @@ enum class SettingForm { Integer, Bool, String };
 // The keys of the table, in the order the configuration file writes and reads them.
 enum class Setting {
     GridX, GridY, Square, Dep, Max, Zmode, Z, Zx, Zy,
-    Speed, Zoom, AutoHeight, Xabs, Yabs, Chart, Relaxations, Language, Color
+    Speed, Zoom, AutoHeight, Xabs, Yabs, Chart, Relaxations, Language, Color, Model
 };
 
 struct SettingKey {
@@ -31,7 +33,7 @@ struct SettingKey {
     int32_t largeStep;       // a scroll bar's large step
 };
 
-inline constexpr std::array<SettingKey, 18> settingsTable = {{
+inline constexpr std::array<SettingKey, 19> settingsTable = {{
     {"grid", "x", SettingForm::Integer, 50, "", true, 10, 100, 50, "", 10},
     {"grid", "y", SettingForm::Integer, 50, "", true, 10, 100, 50, "", 10},
     {"grid", "square", SettingForm::Bool, 0, "", false, 0, 1, 0, "", 0},
@@ -50,6 +52,9 @@ inline constexpr std::array<SettingKey, 18> settingsTable = {{
     {"relaxation", "t", SettingForm::String, 0, "5", false, 0, 0, 0, "5", 0},
     {"options", "language", SettingForm::String, 0, "1", false, 0, 0, 0, "1", 0},
     {"options", "color", SettingForm::String, 0, "green", false, 0, 0, 0, "mixed", 0},
+    // The growth model by name; written only for a model other than Tessavo's own.
+    {"model", "name", SettingForm::String, 0, growthModelName(GrowthModel::Tessavo), false, 0, 0, 0,
+     growthModelName(GrowthModel::Tessavo), 0},
 }};
 
 constexpr const SettingKey& settingKey(Setting s) { return settingsTable[static_cast<std::size_t>(s)]; }

@@ -1,9 +1,11 @@
 #include "model/Symulacja.h"
 
 #include "model/Convert.h"
+#include "model/LandingRules.h"
 #include "model/PhiloxBatch.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <cmath>
 
@@ -32,6 +34,7 @@ void Symulacja::allocateLattice(uint32_t seed)
     lattice->fill(0);
     rng->seed(seed);
     deposited = 0.0;
+    landed = 0;
 }
 
 bool Symulacja::latticeMatches() const
@@ -71,8 +74,8 @@ void Symulacja::step()
 namespace {
 
 // Where the particles and relaxation attempts of a step land, from the congruential
-// generator: a row and a column for each, then a direction only for a hop, drawn one after
-// another as the step goes.
+// generator: a row and a column for each, then a direction only for a hop (or a choice only
+// where a landing rule has equal candidates), drawn one after another as the step goes.
 class LcgDraws {
 public:
     LcgDraws(Random& random, int32_t rows, int32_t cols) : random_(random), rows_(rows), cols_(cols) {}
@@ -83,6 +86,7 @@ public:
         col = static_cast<uint32_t>(random_.below(cols_));
     }
     int32_t direction() { return random_.direction(); }
+    uint32_t choice(uint32_t k) { return static_cast<uint32_t>(random_.below(static_cast<int32_t>(k))); }
 
 private:
     Random& random_;
@@ -91,15 +95,17 @@ private:
 
 // The same from Philox: particle or attempt i of a phase takes block i of the phase's blocks
 // (row from the first output, column from the second, direction from the top two bits of the
-// third), so the cells of the attempts ahead are known before the lattice is read. They are
-// fetched into the cache that far ahead: on a lattice much larger than the cache the step is
-// otherwise one memory wait per attempt.
+// third, a landing rule's choice from the fourth), so the cells of the attempts ahead are known
+// before the lattice is read. They are fetched into the cache that far ahead: on a lattice much
+// larger than the cache the step is otherwise one memory wait per attempt. `reach` is the
+// farthest row a rule reads from the drawn one (1, or 2 for the rules that count the lateral
+// neighbours of the neighbours).
 class PhiloxDraws {
 public:
-    PhiloxDraws(PhiloxRandom& random, int32_t rows, int32_t cols, Tablica& t)
+    PhiloxDraws(PhiloxRandom& random, int32_t rows, int32_t cols, Tablica& t, uint32_t reach = 1)
         : random_(random), rows_(static_cast<uint32_t>(rows)), cols_(static_cast<uint32_t>(cols)), t_(t),
           // A lattice that stays in the core's own cache gains nothing from fetching ahead.
-          fetchAhead_(t.cellCount() * sizeof(int32_t) > (size_t{1} << 20))
+          fetchAhead_(t.cellCount() * sizeof(int32_t) > (size_t{1} << 20)), reach_(std::min(reach, rows_ / 2))
     {
     }
     void beginPhase(int64_t count)
@@ -116,12 +122,14 @@ public:
         row = rows_of_[slot];
         col = cols_of_[slot];
         direction_ = directions_[slot];
+        choice_ = choices_[slot];
         ++done_;
         // A batch used up: its slots take the next batch not yet known.
         if ((done_ & (batch - 1)) == 0)
             load(done_ + ahead - batch);
     }
     int32_t direction() { return direction_; }
+    uint32_t choice(uint32_t k) { return static_cast<uint32_t>((static_cast<uint64_t>(choice_) * k) >> 32); }
 
 private:
     static constexpr int64_t batch = 8;  // blocks computed together
@@ -140,13 +148,16 @@ private:
             rows_of_[slot] = row;
             cols_of_[slot] = col;
             directions_[slot] = static_cast<int32_t>(out[2][k] >> 30);
+            choices_[slot] = out[3][k];
             if (!fetchAhead_)
                 continue;
-            const uint32_t up = row == 0 ? rows_ - 1 : row - 1;
-            const uint32_t down = row + 1 == rows_ ? 0 : row + 1;
             __builtin_prefetch(t_.row(static_cast<int32_t>(row)) + col, 1);
-            __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + col, 1);
-            __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + col, 1);
+            for (uint32_t d = 1; d <= reach_; ++d) {
+                const uint32_t up = row >= d ? row - d : row + rows_ - d;
+                const uint32_t down = row + d >= rows_ ? row + d - rows_ : row + d;
+                __builtin_prefetch(t_.row(static_cast<int32_t>(up)) + col, 1);
+                __builtin_prefetch(t_.row(static_cast<int32_t>(down)) + col, 1);
+            }
         }
     }
 
@@ -154,12 +165,21 @@ private:
     uint32_t rows_, cols_;
     Tablica& t_;
     bool fetchAhead_;
+    uint32_t reach_;
     uint32_t rows_of_[ahead] = {}, cols_of_[ahead] = {};
     int32_t directions_[ahead] = {};
+    uint32_t choices_[ahead] = {};
     int64_t count_ = 0, done_ = 0;
     uint64_t first_ = 0;
     int32_t direction_ = 0;
+    uint32_t choice_ = 0;
 };
+
+// The rows a model's rule reads on either side of the drawn one.
+uint32_t reachOf(GrowthModel model)
+{
+    return model == GrowthModel::Wv || model == GrowthModel::Dt ? 2 : 1;
+}
 
 } // namespace
 
@@ -174,16 +194,47 @@ bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweep
         return true;
     }
     if (philox) {
-        PhiloxDraws draws(*philox, sizeY, sizeX, *lattice);
+        PhiloxDraws draws(*philox, sizeY, sizeX, *lattice, reachOf(model));
         return stepWith(draws, betweenSweeps);
     }
     LcgDraws draws(*rng, sizeY, sizeX);
     return stepWith(draws, betweenSweeps);
 }
 
+template <class Rule, class Draws>
+void Symulacja::landEach(Draws& random)
+{
+    const uint32_t cols = static_cast<uint32_t>(sizeX);
+    const uint32_t rows = static_cast<uint32_t>(sizeY);
+    Tablica& t = *lattice;
+    const int64_t particles = particlesPerStep();
+    random.beginPhase(particles);
+    for (int64_t i = 0; i < particles; ++i) {
+        uint32_t row, col;
+        random.next(row, col);
+        landing::Around around(t, rows, cols, row, col);
+        // A particle has landed when a column of its site or the sites beside it has grown
+        // (a restricted-solid-on-solid rule rejects some).
+        landed += Rule::land(around, random) ? 1 : 0;
+    }
+    deposited = deposited + rate;
+}
+
 template <class Draws>
 bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps)
 {
+    // The textbook models: one landing rule per particle, no relaxation sweeps; the rule is
+    // chosen once a step, and each one's loop is compiled for it.
+    using Landing = void (Symulacja::*)(Draws&);
+    static constexpr Landing rules[] = {nullptr, &Symulacja::landEach<landing::RandomDeposition, Draws>,
+        &Symulacja::landEach<landing::SurfaceRelaxation, Draws>, &Symulacja::landEach<landing::Ballistic, Draws>,
+        &Symulacja::landEach<landing::RestrictedSolidOnSolid, Draws>, &Symulacja::landEach<landing::WolfVillain, Draws>,
+        &Symulacja::landEach<landing::DasSarmaTamborenea, Draws>};
+    static_assert(std::size(rules) == growthModels.size(), "one rule per model, in GrowthModel order");
+    if (const Landing rule = rules[static_cast<size_t>(model)]) {
+        (this->*rule)(random);
+        return true;
+    }
     {
         const uint32_t cols = static_cast<uint32_t>(sizeX);
         const uint32_t rows = static_cast<uint32_t>(sizeY);
@@ -196,6 +247,7 @@ bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betw
             random.next(row, col);
             t.increment(static_cast<int32_t>(row), static_cast<int32_t>(col));
         }
+        landed += particles;
         deposited = deposited + rate;
 
         const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;

@@ -1,6 +1,7 @@
 #pragma once
 // Symulacja: the parameters and running state of one growth simulation, and its lattice.
 // Heights and counts are in layers; `rate` is layers deposited per step.
+#include "model/GrowthModel.h"
 #include "model/PhiloxRandom.h"
 #include "model/Random.h"
 #include "model/Tablica.h"
@@ -26,12 +27,16 @@ public:
     int32_t z = 2;            // isotropic threshold
     int32_t zx = 1;           // anisotropic threshold along x
     int32_t zy = 1;           // anisotropic threshold along y
-    int32_t relaxations = 5;  // relaxation sweeps per step
+    int32_t relaxations = 5;  // relaxation sweeps per step (Tessavo's own model only)
     int32_t heightOffset = 0; // complete layers removed by auto-height
     int32_t palette = 0;      // colour scheme 0..4 for the renderer
     double deposited = 0.0;   // layers deposited so far
+    int64_t landed = 0;       // particles that have landed on the lattice since it was allocated
     double maxLayers = 50.0;  // a step does nothing once deposited >= maxLayers
     double rate = 0.01;       // layers per step
+    // Where each particle lands: Tessavo's own model (deposition, then the relaxation sweeps)
+    // or a textbook model's rule without sweeps. applyDefaults leaves it as it is.
+    GrowthModel model = GrowthModel::Tessavo;
     std::unique_ptr<Tablica> lattice;
     Random* rng;
     // When set, the steps draw from this generator instead of rng (research runs); the
@@ -41,7 +46,7 @@ public:
     // The defaults of every parameter (not heightOffset, deposited or the lattice).
     void applyDefaults();
     // A new flat lattice of sizeY rows and sizeX columns, the generator seeded from the clock
-    // in whole seconds, deposited = 0.
+    // in whole seconds, deposited = 0, landed = 0.
     void allocateLattice();
     // The same with an explicit seed, for repeatable runs.
     void allocateLattice(uint32_t seed);
@@ -51,7 +56,9 @@ public:
     // number of layers removed when > 0; nothing is removed otherwise).
     int32_t removeBottomLayers();
 
-    // One growth step: deposition, then `relaxations` sweeps of sizeX * sizeY hop attempts.
+    // One growth step: particlesPerStep() particles, each on a uniformly drawn column where
+    // the model's rule places it (a rejected particle of rsos is still one of them); with
+    // Tessavo's own model then `relaxations` sweeps of sizeX * sizeY hop attempts.
     void step();
     // The same, asking `betweenSweeps` before every sweep after the first (with the sweeps
     // done so far) whether to go on; false ends the step at once and step returns false. A
@@ -72,4 +79,6 @@ private:
     bool latticeMatches() const;
     template <class Draws>
     bool stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps);
+    template <class Rule, class Draws>
+    void landEach(Draws& random);
 };

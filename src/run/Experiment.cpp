@@ -29,6 +29,7 @@ namespace {
 struct Series {
     std::vector<double> roughness;
     std::vector<double> deposited;
+    std::vector<double> layers;
     std::vector<SurfaceAnalysis> analyses;
 };
 
@@ -45,7 +46,7 @@ uint64_t analysisBytes(int32_t rows, int32_t cols)
 // after tick t; a stop is seen between ticks and between relaxation sweeps.
 template <class AfterTick>
 void growInto(FilmRun& growth, int64_t ticks, const StopRequest* stop, std::vector<double>& roughness,
-              std::vector<double>& deposited, AfterTick afterTick)
+              std::vector<double>& deposited, std::vector<double>& layers, AfterTick afterTick)
 {
     if (stop)
         growth.observeSweeps([stop](int32_t) { return !stop->load(std::memory_order_relaxed); });
@@ -55,6 +56,7 @@ void growInto(FilmRun& growth, int64_t ticks, const StopRequest* stop, std::vect
             throw Interrupted();
         roughness[static_cast<size_t>(t)] = growth.roughness();
         deposited[static_cast<size_t>(t)] = growth.simulation().deposited;
+        layers[static_cast<size_t>(t)] = growth.layers();
         afterTick(t + 1);
     }
 }
@@ -67,15 +69,16 @@ Experiment::RunSeries Experiment::runSeries(const FilmSetup& settings, uint32_t 
     RunSeries series;
     series.roughness.resize(static_cast<size_t>(ticks));
     series.deposited.resize(static_cast<size_t>(ticks));
+    series.layers.resize(static_cast<size_t>(ticks));
     FilmRun growth(settings, firstSeed, k);
-    growInto(growth, ticks, stop, series.roughness, series.deposited, [](int64_t) {});
+    growInto(growth, ticks, stop, series.roughness, series.deposited, series.layers, [](int64_t) {});
     return series;
 }
 
 uint64_t Experiment::memoryNeeded(int32_t jobs) const
 {
-    // The statistics hold 8 values a tick and the fit copies 2 of them; a run's series holds 2;
-    // each thread grows one film at a time.
+    // The statistics hold 9 values a tick and a sum for each jackknife group, and the fit
+    // copies 3 of them; a run's series holds 3; each thread grows one film at a time.
     const int32_t threads = OrderedRunPool::threadsFor(jobs, end_ - first_);
     const uint64_t series =
         static_cast<uint64_t>(std::min(OrderedRunPool::runsAhead(threads), std::max(end_ - first_, 1)));
@@ -87,7 +90,8 @@ uint64_t Experiment::memoryNeeded(int32_t jobs) const
         : static_cast<uint64_t>(analysisCount(ticks_, analyseEvery_)) * analysisBytes(sc.sizeY, sc.sizeX) * (series + 4)
             + static_cast<uint64_t>(threads) * 2 * sizeof(double) * static_cast<uint64_t>(std::max(sc.sizeY, 1))
                 * static_cast<uint64_t>(std::max(sc.sizeX, 0) + 2);
-    return ticks * sizeof(double) * (8 + 2 + 2 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_)
+    const uint64_t groups = RoughnessStats::jackknifeGroups; // at most; fewer runs fill fewer
+    return ticks * sizeof(double) * (9 + groups + 3 + 3 * series) + static_cast<uint64_t>(threads) * filmBytes(settings_)
         + analyses;
 }
 
@@ -114,7 +118,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
     const uint64_t machine = machineMemory();
     if (machine > 0)
         checkMemory(jobs, machine);
-    RoughnessStats stats(ticks_);
+    RoughnessStats stats(ticks_, first_);
     std::atomic<int64_t> ticksDone{0};
 
     // Grows run k with its analyses, on one of the pool's threads.
@@ -122,6 +126,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
         Series series;
         series.roughness.resize(static_cast<size_t>(ticks_));
         series.deposited.resize(static_cast<size_t>(ticks_));
+        series.layers.resize(static_cast<size_t>(ticks_));
         FilmRun growth(settings_, firstSeed_, static_cast<uint32_t>(k));
         // One thread an analysis: the other threads are busy with runs of their own.
         const auto analyseAt = [&](int64_t tick) {
@@ -130,7 +135,7 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
                 series.analyses.push_back(analyseSurface(sim.lattice ? heightView(*sim.lattice) : HeightView{}, 1));
         };
         analyseAt(0);
-        growInto(growth, ticks_, stop, series.roughness, series.deposited, [&](int64_t tick) {
+        growInto(growth, ticks_, stop, series.roughness, series.deposited, series.layers, [&](int64_t tick) {
             ticksDone.fetch_add(1, std::memory_order_relaxed);
             analyseAt(tick);
         });
@@ -144,8 +149,8 @@ RoughnessStats Experiment::run(int32_t jobs, const Progress& progress, const Sto
         if (seriesObserver_)
             seriesObserver_(k, series.roughness);
         if (observer_)
-            observer_(k, series.roughness, series.deposited);
-        stats.addRun(series.roughness, series.deposited);
+            observer_(k, series.roughness, series.deposited, series.layers);
+        stats.addRun(series.roughness, series.deposited, series.layers);
     };
     OrderedRunPool::Progress runsDone;
     if (progress)

@@ -34,14 +34,15 @@ public:
     // Throws AppError when memoryNeeded(jobs) exceeds `available` bytes.
     void checkMemory(int32_t jobs, uint64_t available) const;
 
-    // One run's series, one value per tick (index 0 is tick 1): the roughness W and the layers
-    // deposited. runSeries grows run k of an experiment seeded `firstSeed` alone, exactly as
+    // One run's series, one value per tick (index 0 is tick 1): the roughness W, the layers
+    // deposited (the window's count, rate x ticks) and the layers of particles landed. runSeries grows run k of an experiment seeded `firstSeed` alone, exactly as
     // run() grows it, so slices of runs computed anywhere (other processes, other machines)
     // and added to RoughnessStats in run order give run()'s statistics bit for bit. Throws
     // Interrupted once `stop` is set.
     struct RunSeries {
         std::vector<double> roughness;
         std::vector<double> deposited;
+        std::vector<double> layers;
     };
     static RunSeries runSeries(const FilmSetup& settings, uint32_t firstSeed, uint32_t k, int64_t ticks,
                                const StopRequest* stop = nullptr);
@@ -56,7 +57,7 @@ public:
     // to the statistics (on one of the threads, one run at a time). An error it throws stops
     // the experiment and is thrown again by run().
     using RunObserver = std::function<void(int32_t run, const std::vector<double>& roughness,
-                                         const std::vector<double>& deposited)>;
+                                         const std::vector<double>& deposited, const std::vector<double>& layers)>;
     void observeRuns(RunObserver observer) { observer_ = std::move(observer); }
 
     // Surface analyses: every run analyses its lattice at the ticks of isAnalysisTick(t, ticks,

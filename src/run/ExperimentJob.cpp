@@ -21,8 +21,8 @@ ExperimentJob::ExperimentJob(const FilmSetup& film, const SeriesHeader& experime
     if (!outputs_.seriesFile.empty()) {
         series_ = std::make_unique<SeriesWriter>(outputs_.seriesFile, header_, experiment_.firstRun(),
                                                  experiment_.endRun());
-        experiment_.observeRuns([writer = series_.get()](int32_t k, const std::vector<double>& w,
-                                                         const std::vector<double>& d) { writer->add(k, w, d); });
+        experiment_.observeRuns([writer = series_.get()](int32_t k, const std::vector<double>& w, const std::vector<double>& d,
+                                                         const std::vector<double>& l) { writer->add(k, w, d, l); });
     }
     if (!outputs_.analysisPrefix.empty()) {
         analysis_ = std::make_unique<AnalysisFiles>(outputs_.analysisPrefix, true);

@@ -37,6 +37,12 @@ bool FilmRun::advance()
     return true;
 }
 
+double FilmRun::layers() const
+{
+    const double cells = static_cast<double>(sim_->sizeX) * static_cast<double>(sim_->sizeY);
+    return cells > 0.0 ? static_cast<double>(sim_->landed) / cells : 0.0;
+}
+
 double FilmRun::roughness() const
 {
     return sim_->lattice ? sim_->lattice->roughness() : 0.0;

@@ -36,6 +36,10 @@ public:
     bool advance();
     // The roughness of the lattice now, in layers (0 without a lattice).
     double roughness() const;
+    // The particles landed on the lattice over its cells: the mean thickness deposited so far,
+    // in layers (0 without cells). Unlike the simulation's `deposited` (rate x ticks, the
+    // window's counter) it counts the trunc(rate x cells) particles a tick really deposits.
+    double layers() const;
     // advance(), then the roughness after it.
     double tick()
     {

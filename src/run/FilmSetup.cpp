@@ -1,5 +1,7 @@
 #include "run/FilmSetup.h"
 
+#include "files/NumberText.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,7 +9,7 @@
 
 const char* generatorName(Generator g)
 {
-    return g == Generator::Philox ? "philox" : "lcg";
+    return generatorNames[g == Generator::Philox ? 1 : 0];
 }
 
 bool generatorOfName(const std::string& name, Generator& out)
@@ -35,7 +37,8 @@ uint64_t drawsAtLeast(const FilmSetup& setup, int64_t ticks)
     probe.sizeY = sc.sizeY;
     probe.rate = Symulacja::rateOfPosition(sc.ratePosition);
     const long double particles = static_cast<long double>(probe.particlesPerStep());
-    const long double attempts = static_cast<long double>(std::max(sc.relaxations, 0))
+    const int32_t sweeps = sc.model == GrowthModel::Tessavo ? std::max(sc.relaxations, 0) : 0;
+    const long double attempts = static_cast<long double>(sweeps)
         * static_cast<long double>(std::max(sc.sizeX, 0)) * static_cast<long double>(std::max(sc.sizeY, 0));
     // A step draws only while deposited < maxLayers; deposited grows by the rate each step.
     long double active = static_cast<long double>(std::max<int64_t>(ticks, 0));
@@ -70,4 +73,18 @@ std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs)
     return std::string(runs > 0 ? "this experiment" : "this run") + " draws at least " + std::to_string(total)
         + " random numbers, more than the " + std::to_string(lcgPeriod)
         + " of the lcg generator's period, so stretches of its stream repeat; --rng philox gives every run a stream of its own";
+}
+
+std::string depositionWarning(const FilmSetup& setup)
+{
+    const Scenario& sc = setup.scenario;
+    Symulacja probe(nullptr);
+    probe.sizeX = sc.sizeX;
+    probe.sizeY = sc.sizeY;
+    probe.rate = Symulacja::rateOfPosition(sc.ratePosition);
+    if (probe.particlesPerStep() >= 1 || sc.sizeX < 1 || sc.sizeY < 1)
+        return {};
+    return "--dep " + std::to_string(sc.ratePosition) + " deposits no particle per tick on " + std::to_string(sc.sizeX)
+        + " x " + std::to_string(sc.sizeY) + " (rate x cells = " + fixedText(probe.rate * sc.sizeX * sc.sizeY, 3)
+        + " < 1): nothing grows, though \"deposited\" advances; raise --dep or the lattice size";
 }

@@ -6,6 +6,7 @@
 // come down to one of these.
 #include "model/Scenario.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ enum class Generator { Lcg, Philox };
 
 // The name of a generator on the command line and in files ("lcg", "philox"), and back
 // (false for an unknown name).
+inline constexpr std::array<const char*, 2> generatorNames = {"lcg", "philox"};
 const char* generatorName(Generator g);
 bool generatorOfName(const std::string& name, Generator& out);
 
@@ -35,6 +37,10 @@ inline constexpr uint64_t lcgPeriod = uint64_t{1} << 32;
 // (0 for a single run), that draws more reuses stretches of its own or its neighbours' stream.
 // The warning that says so, naming both numbers and the way out; empty when there is none.
 std::string periodWarning(const FilmSetup& setup, int64_t ticks, int64_t runs);
+// A rate that deposits no particle in a tick (trunc(rate x columns x rows) < 1) grows nothing,
+// though the window's count of deposited layers still advances: the warning that says so, or
+// empty.
+std::string depositionWarning(const FilmSetup& setup);
 // The physical memory of the machine in bytes, 0 when unknown.
 uint64_t machineMemory();
 // An amount of memory for a message: whole gigabytes (2^30 bytes), rounded up ("3 GB").

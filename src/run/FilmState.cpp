@@ -18,10 +18,12 @@ FilmState FilmState::of(const FilmRun& film, const FilmSetup& setup)
     FilmState s;
     s.tick = film.ticksDone();
     s.deposited = sim.deposited;
+    s.landed = sim.landed;
     s.heightOffset = sim.heightOffset;
     // The film's own values: what it grows with after a load, not only what it was set up with.
     s.settings = GrowthSettings::of(setup);
     s.settings.rng = film.philox() ? Generator::Philox : Generator::Lcg;
+    s.settings.model = sim.model;
     s.settings.columns = sim.sizeX;
     s.settings.rows = sim.sizeY;
     s.settings.max = sim.maxLayers;
@@ -48,6 +50,8 @@ std::string FilmState::sectionText() const
     const auto key = [&t](const char* name, const std::string& value) { t += std::string(name) + "=" + value + "\r\n"; };
     key("tick", std::to_string(tick));
     key("deposited", exactText(deposited));
+    if (landed)
+        key("particles", std::to_string(*landed));
     key("heightoffset", std::to_string(heightOffset));
     key("rng", generatorName(settings.rng));
     if (settings.rng == Generator::Philox) {
@@ -61,7 +65,11 @@ std::string FilmState::sectionText() const
         if (!f.stateKey)
             continue;
         const FieldValue v = f.get(settings);
-        key(f.stateKey, f.kind == FieldKind::Real ? exactText(std::get<double>(v)) : std::to_string(std::get<int64_t>(v)));
+        if (f.optional && v == f.get(GrowthSettings{}))
+            continue;
+        key(f.stateKey, f.kind == FieldKind::Real   ? exactText(std::get<double>(v))
+                        : f.kind == FieldKind::Name ? std::get<std::string>(v)
+                                                    : std::to_string(std::get<int64_t>(v)));
     }
     key("hash", std::to_string(latticeHash));
     return t;
@@ -112,6 +120,8 @@ std::optional<FilmState> FilmState::read(const IniFile& ini)
     s.deposited = real("deposited");
     if (!std::isfinite(s.deposited) || s.deposited < 0.0)
         throw AppError("the saved state's \"deposited\" is out of range: '" + text("deposited") + "'");
+    if (ini.findValue(section, "particles"))
+        s.landed = static_cast<int64_t>(unsignedValue("particles", text("particles"), INT64_MAX));
     s.heightOffset = integer("heightoffset");
     if (!generatorOfName(text("rng"), s.settings.rng))
         throw AppError("the saved state's generator is unknown: '" + text("rng") + "'");
@@ -124,9 +134,11 @@ std::optional<FilmState> FilmState::read(const IniFile& ini)
     }
     // The settings take the values their options take.
     for (const GrowthField& f : growthFields()) {
-        if (!f.stateKey)
+        if (!f.stateKey || (f.optional && !ini.findValue(section, f.stateKey)))
             continue;
-        FieldValue v = f.kind == FieldKind::Real ? FieldValue{real(f.stateKey)} : FieldValue{int64_t{integer(f.stateKey)}};
+        FieldValue v = f.kind == FieldKind::Real ? FieldValue{real(f.stateKey)}
+            : f.kind == FieldKind::Name          ? FieldValue{text(f.stateKey)}
+                                                 : FieldValue{int64_t{integer(f.stateKey)}};
         if (!fieldValueOf(f, v))
             throw AppError("the saved state's \"" + std::string(f.stateKey) + "\" is out of range: '" + text(f.stateKey) + "'");
         f.set(s.settings, v);
@@ -145,6 +157,14 @@ void FilmState::continueFilm(FilmRun& film) const
     Symulacja& sim = film.simulation();
     sim.deposited = deposited;
     sim.heightOffset = heightOffset;
+    if (landed) {
+        sim.landed = *landed;
+    } else if (sim.lattice) {
+        int64_t total = static_cast<int64_t>(heightOffset) * static_cast<int64_t>(sim.lattice->cellCount());
+        for (size_t i = 0; i < sim.lattice->cellCount(); ++i)
+            total += sim.lattice->data()[i];
+        sim.landed = total;
+    }
     if (PhiloxRandom* p = film.philox()) {
         p->setKey(philoxSeed, philoxRun);
         p->setPosition(philoxPosition);

@@ -20,6 +20,9 @@ struct FilmState {
 
     int64_t tick = 0;
     double deposited = 0.0;
+    // The particles landed on the lattice so far ("particles"; states saved before it was
+    // kept lack it, and the film's heights count them then: exact for a film grown from flat).
+    std::optional<int64_t> landed;
     int32_t heightOffset = 0;
     uint32_t lcgState = 0;        // the congruential generator's state
     uint32_t philoxSeed = 0;      // the Philox key (seed, run) and the outputs used so far

@@ -1,6 +1,8 @@
 #include "run/GrowthFit.h"
 
+#include "analysis/Jackknife.h"
 #include "analysis/LineFit.h"
+#include "run/RoughnessStats.h"
 #include "files/NumberText.h"
 
 #include <cmath>
@@ -136,12 +138,32 @@ GrowthFit GrowthFit::of(std::span<const double> roughness, std::span<const doubl
     return range ? over(roughness, range->first, range->second, logs) : fit(roughness, deposited, logs);
 }
 
+GrowthFit GrowthFit::ofRuns(const RoughnessStats& stats, const std::optional<TickRange>& range)
+{
+    const std::vector<double> deposited = stats.coverageSeries();
+    GrowthFit whole = of(stats.means(), deposited, range);
+    if (!whole.ok || stats.runs() < 2)
+        return whole;
+    std::vector<double> betas;
+    for (int32_t group : stats.groups()) {
+        const GrowthFit sample = of(stats.meansWithout(group), deposited, range);
+        if (!sample.ok) {
+            whole.errorMethod = "regression (with run group " + std::to_string(group) + " left out: " + sample.message + ")";
+            return whole;
+        }
+        betas.push_back(sample.beta);
+    }
+    whole.error = jackknifeError(betas);
+    whole.errorMethod = stats.jackknifeMethod();
+    return whole;
+}
+
 std::string GrowthFit::summary(int64_t runs) const
 {
     if (!ok)
         return "beta cannot be fitted: " + message;
-    return "beta = " + fixedText(beta, 3) + " +/- " + fixedText(error, 3) + " (ticks "
-        + tickRange(firstTick, lastTick) + ", " + std::to_string(runs) + (runs == 1 ? " run)" : " runs)");
+    return "beta = " + valueWithError(beta, error) + " (ticks " + tickRange(firstTick, lastTick) + ", "
+        + std::to_string(runs) + (runs == 1 ? " run" : " runs") + "; error: " + errorMethod + ")";
 }
 
 std::vector<std::optional<double>> effectiveExponent(const std::vector<double>& roughness)

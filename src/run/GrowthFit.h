@@ -13,6 +13,9 @@ struct GrowthFit {
     std::string message; // why there is no fit, when !ok
     double beta = 0.0;   // the slope
     double error = 0.0;  // its standard error
+    // How the error was estimated: "regression" (the scatter of the ticks about the line, for
+    // one run or one curve), "jackknife over N runs" or "grouped jackknife, G groups".
+    std::string errorMethod = "regression";
     double intercept = 0.0; // ln W of the fitted line at ln t = 0
     int64_t firstTick = 0;
     int64_t lastTick = 0;
@@ -44,7 +47,14 @@ struct GrowthFit {
     static GrowthFit of(std::span<const double> roughness, std::span<const double> deposited,
                         const std::optional<TickRange>& range, const Logs* logs = nullptr);
 
-    // "beta = 0.251 +/- 0.004 (ticks 100..2000, 32 runs)", or the message.
+    // The fit of an experiment's mean roughness (as `of`), its error from a jackknife over the
+    // runs: the whole fit, the default window's end included, is done again with each
+    // jackknife group of runs left out. The window's first tick depends only on the layers
+    // deposited, which every run shares. One run keeps the regression error.
+    static GrowthFit ofRuns(const class RoughnessStats& stats, const std::optional<TickRange>& range);
+
+    // "beta = 0.2510 +/- 0.0041 (ticks 100..2000, 32 runs; error: jackknife over 32 runs)",
+    // or the message.
     std::string summary(int64_t runs) const;
 };
 

@@ -4,6 +4,7 @@
 #include "model/SettingsTable.h"
 #include "model/Symulacja.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -37,6 +38,7 @@ GrowthSettings GrowthSettings::of(const FilmSetup& setup)
     const Scenario& sc = setup.scenario;
     GrowthSettings g;
     g.rng = setup.generator;
+    g.model = sc.model;
     g.columns = sc.sizeX;
     g.rows = sc.sizeY;
     g.dep = sc.ratePosition;
@@ -54,6 +56,7 @@ void GrowthSettings::applyTo(FilmSetup& setup) const
 {
     Scenario& sc = setup.scenario;
     setup.generator = rng;
+    sc.model = model;
     sc.sizeX = columns;
     sc.sizeY = rows;
     sc.ratePosition = dep;
@@ -78,7 +81,9 @@ const std::vector<GrowthField>& growthFields()
     // The thresholds take -1 too: a configuration file's index outside its list selects none.
     static const std::vector<GrowthField> fields = {
         {"rng", nullptr, FieldKind::Name, 0, 0, [](const G& g) { return V{std::string(generatorName(g.rng))}; },
-         [](G& g, const V& v) { generatorOfName(std::get<std::string>(v), g.rng); }},
+         [](G& g, const V& v) { generatorOfName(std::get<std::string>(v), g.rng); }, generatorNames},
+        {"model", "model", FieldKind::Name, 0, 0, [](const G& g) { return V{std::string(growthModelName(g.model))}; },
+         [](G& g, const V& v) { growthModelOfName(std::get<std::string>(v), g.model); }, growthModelNames, true},
         {"columns", "x", FieldKind::Integer, low(Setting::GridX), largestLatticeSide,
          [](const G& g) { return V{int64_t{g.columns}}; }, [](G& g, const V& v) { g.columns = small(v); }},
         {"rows", "y", FieldKind::Integer, low(Setting::GridY), largestLatticeSide,
@@ -127,10 +132,8 @@ bool fieldValueOf(const GrowthField& field, FieldValue& value)
     case FieldKind::Real:
         return std::holds_alternative<double>(value) && std::isfinite(std::get<double>(value));
     case FieldKind::Name:
-        if (const auto* text = std::get_if<std::string>(&value)) {
-            Generator g;
-            return generatorOfName(*text, g);
-        }
+        if (const auto* text = std::get_if<std::string>(&value))
+            return std::find(field.names.begin(), field.names.end(), *text) != field.names.end();
         return false;
     case FieldKind::Rule:
         if (const auto* text = std::get_if<std::string>(&value)) {

@@ -7,12 +7,14 @@
 #include "run/FilmSetup.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
 
 struct GrowthSettings {
     Generator rng = Generator::Lcg;
+    GrowthModel model = GrowthModel::Tessavo;
     int32_t columns = 0, rows = 0; // lattice cells
     int32_t dep = 0;               // the rate bar's position: the rate is dep / 1000
     double max = 0.0;              // layers to deposit
@@ -42,6 +44,11 @@ struct GrowthField {
     int64_t low, high;    // the values an integer field takes
     FieldValue (*get)(const GrowthSettings&);
     void (*set)(GrowthSettings&, const FieldValue&);
+    std::span<const char* const> names = {}; // the values a name field takes
+    // A field added after files were written without it: a series file or a saved state that
+    // lacks it means its default (that of GrowthSettings{}), and a saved state leaves the
+    // default out, so that a run of the defaults saves the same text as before.
+    bool optional = false;
 };
 
 // The fields in the order every output lists them.

@@ -23,6 +23,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 // The child opens the files in order and answers with messages: one byte of kind ('H' a file's
 // header and runs, 'R' a run's series, 'E' an error to pass on), eight bytes of length, then
@@ -204,20 +205,21 @@ std::string headerBytes(const SeriesReader& reader)
         for (const std::string& path : paths) {
             current = &path;
             readers.push_back(std::make_unique<SeriesReader>(path));
-            // A row of its series, read and copied, on top.
-            allowed += 8 * static_cast<uint64_t>(readers.back()->header().ticks) * sizeof(double);
+            // A run's three series, read and copied into a message that may grow to twice its size, on top.
+            allowed += 12 * static_cast<uint64_t>(readers.back()->header().ticks) * sizeof(double);
             limitMemory(allowed);
             send(socket, 'H', headerBytes(*readers.back()));
         }
-        std::vector<double> roughness, deposited;
+        std::vector<double> roughness, deposited, layers;
         for (uint64_t request[2]; readAll(socket, reinterpret_cast<char*>(request), sizeof request);) {
             if (request[0] >= readers.size())
                 break;
             current = &paths[request[0]];
-            readers[request[0]]->readRow(static_cast<size_t>(request[1]), roughness, deposited);
+            readers[request[0]]->readRow(static_cast<size_t>(request[1]), roughness, deposited, &layers);
             Output out;
             out.putValues(roughness);
             out.putValues(deposited);
+            out.putValues(layers);
             send(socket, 'R', out.bytes());
         }
     } catch (const AppError& e) {
@@ -406,23 +408,29 @@ std::vector<std::unique_ptr<IsolatedSeriesReader>> IsolatedSeriesReader::open(co
     return readers;
 }
 
-void IsolatedSeriesReader::readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited) const
+void IsolatedSeriesReader::readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
+                                   std::vector<double>* layers) const
 {
     const uint64_t ticks = static_cast<uint64_t>(header_.ticks);
-    const uint64_t bytes = 2 * (sizeof(uint64_t) + ticks * sizeof(double));
+    const uint64_t bytes = 3 * (sizeof(uint64_t) + ticks * sizeof(double));
     if (row >= runs_.size() || !child_->ask(index_, row))
         damaged(path_);
+    std::vector<double> landed;
     try {
         const std::string message = child_->receive('R', bytes);
         Input in(message);
         roughness = in.getValues<double>();
         deposited = in.getValues<double>();
-        if (!in.done() || roughness.size() != ticks || deposited.size() != ticks)
+        landed = in.getValues<double>();
+        if (!in.done() || roughness.size() != ticks || deposited.size() != ticks
+            || (!landed.empty() && landed.size() != ticks))
             damaged(path_);
     } catch (const Input::Broken&) {
         damaged(path_);
     } catch (const Child::Broken&) {
         damaged(path_);
     }
-    SeriesReader::checkSeries(path_, runs_[row], header_.settings.autoheight, roughness, deposited);
+    SeriesReader::checkSeries(path_, runs_[row], header_.settings.autoheight, roughness, deposited, landed);
+    if (layers)
+        *layers = std::move(landed);
 }

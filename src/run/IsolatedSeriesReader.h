@@ -9,8 +9,9 @@
 //
 // The files opened together share one child, which reads them one at a time: a fault is the
 // fault of the file it was reading, and the whole costs one process. The child is made by
-// fork() without exec: open readers only where no other thread of the process runs (merge
-// opens all of its readers before anything else).
+// fork() without exec: open readers only where no other thread of the process runs and no
+// file is open through the HDF5 library (the child would share it, its descriptor closed);
+// merge opens all of its readers before anything else.
 #include "run/SeriesFile.h"
 
 #include <cstdint>
@@ -34,8 +35,9 @@ public:
     const SeriesHeader& header() const { return header_; }
     const std::vector<int32_t>& runs() const { return runs_; }
     // The series of the run in row `row`, header().ticks values each, checked as SeriesReader
-    // checks them.
-    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited) const;
+    // checks them; `layers` is left empty when the file has none.
+    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
+                 std::vector<double>* layers = nullptr) const;
 
     // The seconds the child may take for one answer by default, beyond the time its values take
     // to arrive at 50 MB/s; and the memory it may take beyond what it starts with and four times

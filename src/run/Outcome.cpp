@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fit,
                               const std::optional<GrowthFit::TickRange>& fitRange)
 {
@@ -15,6 +17,7 @@ Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fi
     if (stats.ticks() > 0) {
         const int64_t last = stats.ticks() - 1;
         out.finalDeposited = stats.deposited(last);
+        out.finalLayers = stats.layers(last);
         out.finalMean = stats.mean(last);
         out.finalStddev = stats.stddev(last);
         out.finalStderr = stats.standardError(last);
@@ -22,7 +25,7 @@ Outcome Outcome::ofStatistics(const RoughnessStats& stats, int64_t runs, bool fi
         out.finalMax = stats.max(last);
     }
     if (fit)
-        out.fit = GrowthFit::of(stats.means(), stats.depositedSeries(), fitRange);
+        out.fit = GrowthFit::ofRuns(stats, fitRange);
     return out;
 }
 
@@ -64,9 +67,11 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
         {"from_clock", seedFromClock},
     };
     if (scaling) {
-        summary["fss"] = ScalingStudy::json(*scaling);
+        summary["fss"] = ScalingStudy::json(*scaling, showUnsaturated);
     } else {
         summary["final_deposited"] = finalDeposited;
+        if (std::isfinite(finalLayers))
+            summary["final_layers"] = finalLayers;
         summary["final_roughness"] = QJsonObject{
             {"mean", finalMean}, {"stddev", finalStddev}, {"stderr", finalStderr},
             {"min", finalMin}, {"max", finalMax},
@@ -75,6 +80,7 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
             if (fit->ok)
                 summary["fit"] = QJsonObject{
                     {"beta", fit->beta}, {"error", fit->error},
+                    {"error_method", QString::fromStdString(fit->errorMethod)},
                     {"first_tick", static_cast<qint64>(fit->firstTick)},
                     {"last_tick", static_cast<qint64>(fit->lastTick)},
                 };
@@ -89,7 +95,7 @@ std::string Outcome::json(const SeriesHeader& h, bool seedFromClock, int32_t job
 std::string Outcome::text() const
 {
     if (scaling)
-        return ScalingStudy::summary(*scaling);
+        return ScalingStudy::summary(*scaling, showUnsaturated);
     if (fit)
         return fit->summary(runs) + "\n";
     return {};

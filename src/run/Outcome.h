@@ -15,11 +15,13 @@
 struct Outcome {
     int64_t runs = 1; // the experiment's N (also for a slice of it); 1 for a single run
     double seconds = 0.0;
-    double finalDeposited = 0.0;
+    double finalDeposited = 0.0; // the window's counter, rate x ticks
+    double finalLayers = 0.0;    // the particles landed over the cells
     // The roughness after the last tick over the runs, or the single run's.
     double finalMean = 0.0, finalStddev = 0.0, finalStderr = 0.0, finalMin = 0.0, finalMax = 0.0;
     std::optional<GrowthFit> fit;
     std::optional<FiniteSizeScaling> scaling;
+    bool showUnsaturated = false; // the exponents of a scaling with unsaturated sizes are shown
 
     // An experiment of `runs` runs from its statistics, with the fit of their mean roughness
     // (GrowthFit::of) when `fit` is set.

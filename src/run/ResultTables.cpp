@@ -25,15 +25,16 @@ std::string averageText(const RunningValue& value)
 
 } // namespace
 
-std::string runLine(int64_t tick, double deposited, int32_t heightOffset, double roughness)
+std::string runLine(int64_t tick, double deposited, int32_t heightOffset, double roughness,
+                    const std::optional<double>& layers)
 {
     return std::to_string(tick) + "," + exactText(deposited) + "," + std::to_string(heightOffset) + ","
-        + exactText(roughness) + "\n";
+        + exactText(roughness) + (layers ? "," + exactText(*layers) : std::string()) + "\n";
 }
 
 void writeStatistics(OutputFile& file, const RoughnessStats& stats)
 {
-    file.write("tick,deposited,mean,stddev,stderr,min,max,beta_eff\n");
+    file.write("tick,deposited,mean,stddev,stderr,min,max,beta_eff,layers\n");
     const std::vector<std::optional<double>> betaEff = effectiveExponent(stats.means());
     std::string line;
     for (int64_t i = 0; i < stats.ticks(); ++i) {
@@ -46,6 +47,9 @@ void writeStatistics(OutputFile& file, const RoughnessStats& stats)
         line += ',';
         if (betaEff[i])
             line += exactText(*betaEff[i]);
+        line += ',';
+        if (stats.hasLayers())
+            line += exactText(stats.layers(i));
         line += '\n';
         file.write(line);
     }
@@ -154,7 +158,7 @@ std::string scalingLine(const Saturation& sat)
 {
     return std::to_string(static_cast<int64_t>(sat.size)) + "," + (std::isfinite(sat.width) ? exactText(sat.width) : std::string())
         + "," + (sat.error ? exactText(*sat.error) : std::string()) + ","
-        + (sat.crossoverTick ? std::to_string(*sat.crossoverTick) : std::string()) + "\n";
+        + (sat.crossoverTick ? std::to_string(*sat.crossoverTick) : std::string()) + "," + (sat.saturated ? "1" : "0") + "\n";
 }
 
 } // namespace ResultTables

@@ -3,13 +3,16 @@
 // fields; numbers have 17 significant digits (they read back as the same double), a value that
 // is not defined is an empty field. The batch tool, merge and the analysis window all write
 // their tables through these.
-//   run         tick,deposited,heightOffset,roughness             a single run, a line per tick
-//   statistics  tick,deposited,mean,stddev,stderr,min,max,beta_eff over the runs, a line per tick
+//   run         tick,deposited,heightOffset,roughness,layers      a single run, a line per tick
+//               (the analysis window's export has no layers)
+//   statistics  tick,deposited,mean,stddev,stderr,min,max,beta_eff,layers  over the runs
+// `deposited` is the window's counter, rate x ticks; `layers` the particles that really
+// landed over the cells, trunc(rate x cells) a tick.
 //   sk, gr, wl, moments, slopes                                    the surface analyses, a block
 //                                                                  of lines per analysed tick, of
 //                                                                  one run or averaged over runs
 //   histogram   from,to,deviation,count,fraction                  the heights of one surface
-//   scaling     L,W_sat,W_sat_stderr,t_cross                      a line per lattice size
+//   scaling     L,W_sat,W_sat_stderr,t_cross,saturated            a line per lattice size
 #include "analysis/FiniteSizeScaling.h"
 #include "analysis/HeightHistogram.h"
 #include "analysis/SurfaceAnalysis.h"
@@ -25,7 +28,10 @@ class OutputFile;
 namespace ResultTables {
 
 inline constexpr const char* runHeader = "tick,deposited,heightOffset,roughness\n";
-std::string runLine(int64_t tick, double deposited, int32_t heightOffset, double roughness);
+inline constexpr const char* runHeaderWithLayers = "tick,deposited,heightOffset,roughness,layers\n";
+// A line of `runHeader`, or of `runHeaderWithLayers` when `layers` is given.
+std::string runLine(int64_t tick, double deposited, int32_t heightOffset, double roughness,
+                    const std::optional<double>& layers = std::nullopt);
 
 // The header and a line for every tick of the statistics, written to `file` line by line.
 void writeStatistics(OutputFile& file, const RoughnessStats& stats);
@@ -46,7 +52,7 @@ std::string momentsLine(int64_t tick, double width, const HeightMoments& moments
 inline constexpr const char* histogramHeader = "from,to,deviation,count,fraction\n";
 std::string histogramLines(const HeightHistogram& histogram);
 
-inline constexpr const char* scalingHeader = "L,W_sat,W_sat_stderr,t_cross\n";
+inline constexpr const char* scalingHeader = "L,W_sat,W_sat_stderr,t_cross,saturated\n";
 std::string scalingLine(const Saturation& size);
 
 } // namespace ResultTables

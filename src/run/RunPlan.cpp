@@ -16,6 +16,8 @@ using SettingChecks::shown;
 void RunRequest::checkCombinations() const
 {
     const SettingChecks::Spelling how = spelling;
+    if (model)
+        checkModelOptions(SettingChecks::model(*model, how));
     SettingChecks::sizeOrLayer(columns.has_value(), !layerFile.empty(), how);
     if (runs > 0)
         SettingChecks::experimentSeed(seed.has_value(), how);
@@ -32,6 +34,11 @@ void RunRequest::checkCombinations() const
         throw SettingError(shown("jobs", how) + " needs " + shown("runs", how));
     if (fitTo)
         SettingChecks::fitRangeWithin(*fitTo, steps, how);
+}
+
+void RunRequest::checkModelOptions(GrowthModel m, const std::string& source) const
+{
+    SettingChecks::modelOptions(m, source, relaxText.has_value(), zmode == 0, zmode == 1, spelling);
 }
 
 namespace {
@@ -101,6 +108,9 @@ void resumeFrom(const RunRequest& o, RunPlan& s)
         throw SettingError(shown("autoheight", how) + " contradicts the saved run, which grew without auto-height, in " + path);
     if (o.generator && *o.generator != generatorName(g.rng))
         contradicts(shown("rng", how) + " " + *o.generator, generatorName(g.rng));
+    if (o.model && *o.model != growthModelName(g.model))
+        contradicts(shown("model", how) + " " + *o.model, std::string("model ") + growthModelName(g.model));
+    o.checkModelOptions(g.model, o.model ? std::string() : path);
 
     if (LayerFile::readColumns(ini) != g.columns || LayerFile::readRows(ini) != g.rows || g.columns < 1 || g.rows < 1
         || g.columns > largestLatticeSide || g.rows > largestLatticeSide)
@@ -152,6 +162,8 @@ RunPlan RunPlan::resolve(const RunRequest& o)
         s.chartStyle = c.chart;
         s.relaxText = c.t;
         s.run.palette = c.palette;
+        if (!growthModelOfName(c.model, sc.model))
+            throw AppError(o.configFile + ": the model '" + c.model + "' is none of " + growthModelList());
         // The texts are checked here only when the command line does not replace them.
         try {
             if (!o.maxText)
@@ -169,6 +181,9 @@ RunPlan RunPlan::resolve(const RunRequest& o)
     takeGiven(s.ratePosition, o.ratePosition);
     takeGiven(s.maxText, o.maxText);
     takeGiven(s.relaxText, o.relaxText);
+    if (o.model)
+        growthModelOfName(*o.model, sc.model);
+    o.checkModelOptions(sc.model, o.model ? std::string() : o.configFile);
     takeGiven(sc.zmode, o.zmode); // the thresholds come only with their rule
     takeGiven(sc.z, o.z);
     takeGiven(sc.zx, o.zx);
@@ -209,8 +224,13 @@ RunPlan RunPlan::resolve(const RunRequest& o)
     }
     sc.seed = s.seed;
     s.runIndex = o.runIndex;
+    // An experiment's runs draw from independent counter-based streams unless the window's
+    // congruential generator is asked for: seeded S + k, its runs start on correlated draws.
+    // A single run keeps the window's generator and seeds.
     if (o.generator)
         generatorOfName(*o.generator, s.run.generator);
+    else if (o.runs > 0)
+        s.run.generator = Generator::Philox;
     if (!o.resumeFile.empty())
         resumeFrom(o, s);
     return s;

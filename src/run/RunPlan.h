@@ -21,7 +21,8 @@ struct RunRequest {
     SettingChecks::Spelling spelling = SettingChecks::Spelling::Flag;
 
     std::optional<uint32_t> seed;
-    std::optional<std::string> generator; // "lcg" (when not given) or "philox"
+    std::optional<std::string> generator; // "lcg" or "philox"; not given: lcg, philox for an experiment
+    std::optional<std::string> model;     // a growth model's name; Tessavo's own when not given
     uint32_t runIndex = 0;                // which run of an experiment a single run repeats
     int64_t steps = defaultSteps;
 
@@ -50,6 +51,9 @@ struct RunRequest {
     // them in the request's spelling. (Which of two spellings of one setting was typed, such as
     // --iso and --aniso, is the front end's to check.)
     void checkCombinations() const;
+    // The options that only Tessavo's own model takes are refused with another `model`: the one
+    // typed, or the one the file `source` (a configuration file or a saved run) gives.
+    void checkModelOptions(GrowthModel model, const std::string& source = {}) const;
 };
 
 struct RunPlan {

@@ -1,5 +1,6 @@
 #include "run/ScalingStudy.h"
 
+#include "analysis/Jackknife.h"
 #include "files/NumberText.h"
 #include "run/Experiment.h"
 #include "run/ResultTables.h"
@@ -13,14 +14,55 @@ namespace {
 
 std::string fitText(const LineFit& fit)
 {
-    return fixedText(fit.slope, 3) + " +/- " + fixedText(fit.slopeError, 3);
+    return valueWithError(fit.slope, fit.slopeError);
 }
 
-QJsonObject fitJson(const LineFit& fit)
+QJsonObject fitJson(const LineFit& fit, const std::string& errorMethod, bool saturated)
 {
     if (!fit.ok)
         return QJsonObject{{"message", QString::fromStdString(fit.message)}};
-    return QJsonObject{{"value", fit.slope}, {"error", fit.slopeError}};
+    return QJsonObject{{"value", fit.slope}, {"error", fit.slopeError},
+                       {"error_method", QString::fromStdString(errorMethod)}, {"saturated", saturated}};
+}
+
+// "L = 16, 32" of the sizes that have not saturated.
+std::string unsaturatedSizes(const FiniteSizeScaling& f)
+{
+    std::string names;
+    for (const Saturation& sat : f.sizes)
+        if (!sat.saturated)
+            names += (names.empty() ? "L = " : ", ") + std::to_string(static_cast<int64_t>(sat.size));
+    return names;
+}
+
+// The errors of the exponents from a jackknife over the runs: the scaling is worked out again
+// from every size's mean W with one group of runs left out (the same runs of every size, which
+// share their seeds), each size keeping the saturation verdict of all its runs.
+void jackknifeErrors(FiniteSizeScaling& scaling, const std::vector<SizeSeries>& series,
+                     const std::vector<RoughnessStats>& stats)
+{
+    if (!scaling.ok || stats.empty() || stats.front().runs() < 2)
+        return;
+    std::vector<double> alpha, z, width2;
+    std::vector<SizeSeries> sample = series;
+    for (int32_t group : stats.front().groups()) {
+        for (size_t i = 0; i < sample.size(); ++i)
+            sample[i].width = stats[i].meansWithout(group);
+        const FiniteSizeScaling left = finiteSizeScaling(sample);
+        if (!left.ok || !left.width2.ok || left.z.ok != scaling.z.ok) {
+            scaling.errorMethod = "regression (with run group " + std::to_string(group) + " left out: "
+                + (left.ok ? left.z.message : left.message) + ")";
+            return;
+        }
+        alpha.push_back(left.alpha.slope);
+        z.push_back(left.z.slope);
+        width2.push_back(left.width2.slope);
+    }
+    scaling.alpha.slopeError = jackknifeError(alpha);
+    if (scaling.z.ok)
+        scaling.z.slopeError = jackknifeError(z);
+    scaling.width2.slopeError = jackknifeError(width2);
+    scaling.errorMethod = stats.front().jackknifeMethod();
 }
 
 } // namespace
@@ -64,12 +106,14 @@ int64_t ScalingStudy::totalTicks() const
 FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopRequest* stop)
 {
     std::vector<SizeSeries> series;
+    std::vector<RoughnessStats> sizeStats;
     for (const FilmSetup& setup : setups_) {
         Experiment experiment(setup, seed_, runs_, steps_);
         SizeSeries one;
         one.size = setup.scenario.sizeX;
         experiment.observeSeries([&one](int32_t, const std::vector<double>& roughness) {
             one.runSaturation.push_back(saturationWidth(roughness));
+            one.runBefore.push_back(widthBefore(roughness));
         });
         const int64_t runsBefore = static_cast<int64_t>(series.size()) * runs_;
         const RoughnessStats stats = experiment.run(
@@ -81,6 +125,7 @@ FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopReque
             stop);
         one.width = stats.means();
         series.push_back(std::move(one));
+        sizeStats.push_back(stats);
     }
     checkStop(stop); // from here on the output lands
 
@@ -89,6 +134,7 @@ FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopReque
     scaling.sizes.clear();
     for (const SizeSeries& one : series)
         scaling.sizes.push_back(saturationOf(one));
+    jackknifeErrors(scaling, series, sizeStats);
     if (table_) {
         table_->write(ResultTables::scalingHeader);
         for (const Saturation& sat : scaling.sizes)
@@ -98,34 +144,66 @@ FiniteSizeScaling ScalingStudy::run(const JobProgress& progress, const StopReque
     return scaling;
 }
 
-std::string ScalingStudy::summary(const FiniteSizeScaling& f)
+std::vector<std::string> ScalingStudy::unsaturated(const FiniteSizeScaling& f)
+{
+    std::vector<std::string> lines;
+    for (const Saturation& sat : f.sizes) {
+        if (sat.saturated)
+            continue;
+        const auto mean = [](double value, const std::optional<double>& error) {
+            return std::isfinite(value) ? (error ? valueWithError(value, *error) : exactText(value) + " (no error from one run)")
+                                        : std::string("none");
+        };
+        lines.push_back("L = " + std::to_string(static_cast<int64_t>(sat.size)) + " has not saturated: mean W "
+                        + mean(sat.width, sat.error) + " over the last quarter of the ticks, "
+                        + mean(sat.before, sat.beforeError) + " over the quarter before");
+    }
+    if (!lines.empty())
+        lines.push_back("run " + unsaturatedSizes(f) + " longer (more --steps) until W stops growing"
+                        + (f.sizes.empty() || f.sizes.front().error ? "" : ", with --runs 2 or more to test it"));
+    return lines;
+}
+
+std::string ScalingStudy::summary(const FiniteSizeScaling& f, bool showUnsaturated)
 {
     if (!f.ok)
         return "alpha and z cannot be fitted: " + f.message + "\n";
-    return "alpha = " + fitText(f.alpha) + ", z = " + fitText(f.z) + "\nW_sat^2 against ln L: slope "
-        + fitText(f.width2) + "\n";
+    if (!f.saturated() && !showUnsaturated)
+        return {};
+    const std::string mark = " (error: " + f.errorMethod + ")"
+        + (f.saturated() ? std::string() : " [unsaturated: " + unsaturatedSizes(f) + "]") + "\n";
+    return "alpha = " + fitText(f.alpha) + ", " + (f.z.ok ? "z = " + fitText(f.z) : "z cannot be fitted: " + f.z.message)
+        + mark + "W_sat^2 against ln L: slope " + fitText(f.width2) + mark;
 }
 
-QJsonObject ScalingStudy::json(const FiniteSizeScaling& f)
+QJsonObject ScalingStudy::json(const FiniteSizeScaling& f, bool showUnsaturated)
 {
     QJsonArray sizes;
     for (const Saturation& sat : f.sizes) {
-        QJsonObject one{{"L", sat.size}, {"first_tick", static_cast<qint64>(sat.firstTick)}};
+        QJsonObject one{{"L", sat.size}, {"first_tick", static_cast<qint64>(sat.firstTick)}, {"saturated", sat.saturated}};
         if (std::isfinite(sat.width))
             one["W_sat"] = sat.width;
         if (sat.error)
             one["W_sat_stderr"] = *sat.error;
+        if (std::isfinite(sat.before))
+            one["W_before"] = sat.before;
+        if (sat.beforeError)
+            one["W_before_stderr"] = *sat.beforeError;
         if (sat.crossoverTick)
             one["t_cross"] = static_cast<qint64>(*sat.crossoverTick);
         sizes.append(one);
     }
-    QJsonObject out{{"sizes", sizes}};
+    QJsonObject out{{"sizes", sizes}, {"saturated", f.saturated()}};
     if (!f.ok) {
         out["message"] = QString::fromStdString(f.message);
         return out;
     }
-    out["alpha"] = fitJson(f.alpha);
-    out["z"] = fitJson(f.z);
-    out["width2_slope"] = fitJson(f.width2);
+    if (!f.saturated() && !showUnsaturated) {
+        out["message"] = QString::fromStdString(unsaturatedSizes(f) + " have not saturated: run them longer");
+        return out;
+    }
+    out["alpha"] = fitJson(f.alpha, f.errorMethod, f.saturated());
+    out["z"] = fitJson(f.z, f.errorMethod, f.saturated());
+    out["width2_slope"] = fitJson(f.width2, f.errorMethod, f.saturated());
     return out;
 }

@@ -4,7 +4,10 @@
 // every size), the saturated width W_sat (the mean W over the last quarter of the ticks, with its
 // standard error over the runs) and the crossover tick t_cross (the first tick with
 // W >= 0.9 W_sat) of each size, and the exponents alpha (W_sat ~ L^alpha) and z (t_cross ~ L^z)
-// with the slope of W_sat^2 against ln L; the table of the sizes optionally as CSV.
+// with the slope of W_sat^2 against ln L; the table of the sizes optionally as CSV. A size
+// whose W still changes between the last two quarters of the ticks has not saturated: it gives
+// no t_cross, and the exponents are only shown when asked for. The exponents' errors come from
+// a jackknife over the runs.
 #include "analysis/FiniteSizeScaling.h"
 #include "files/OutputFile.h"
 #include "run/FilmSetup.h"
@@ -39,10 +42,16 @@ public:
     // `stop` is set.
     FiniteSizeScaling run(const JobProgress& progress = {}, const StopRequest* stop = nullptr);
 
-    // "alpha = 0.123 +/- 0.004, z = 1.234 +/- 0.056" and "W_sat^2 against ln L: slope ..." on
-    // a second line, or why there are no exponents; each line ends with a line break.
-    static std::string summary(const FiniteSizeScaling& scaling);
-    static QJsonObject json(const FiniteSizeScaling& scaling);
+    // "alpha = 0.123 +/- 0.004, z = 1.234 +/- 0.056 (error: ...)" and "W_sat^2 against ln L:
+    // slope ..." on a second line, or why there are no exponents; each line ends with a line
+    // break. While a size has not saturated, nothing, unless `showUnsaturated`: then each
+    // line names the unsaturated sizes.
+    static std::string summary(const FiniteSizeScaling& scaling, bool showUnsaturated);
+    static QJsonObject json(const FiniteSizeScaling& scaling, bool showUnsaturated);
+    // A line for each size that has not saturated, with the mean W over the last quarter of
+    // the ticks and over the quarter before, and which sizes to run longer; empty when every
+    // size has saturated.
+    static std::vector<std::string> unsaturated(const FiniteSizeScaling& scaling);
 
 private:
     std::vector<FilmSetup> setups_; // one for each size, in the order given

@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -151,15 +152,15 @@ std::string SeriesHeader::seedScheme() const
 // ---------------------------------------------------------------------------------------------
 
 struct SeriesWriter::Hdf5 {
-    Handle file, roughness, deposited, run;
+    Handle file, roughness, deposited, layers, run;
 };
 
 uint64_t SeriesWriter::memoryNeeded(int64_t runs, int64_t ticks)
 {
-    // The file's image in memory and its copy handed to the writer: two values a tick and run
+    // The file's image in memory and its copy handed to the writer: three values a tick and run
     // in each, plus room for the metadata.
     const uint64_t values = static_cast<uint64_t>(std::max<int64_t>(runs, 0)) * static_cast<uint64_t>(std::max<int64_t>(ticks, 0));
-    return 2 * (values * 2 * sizeof(double) + static_cast<uint64_t>(std::max<int64_t>(runs, 0)) * 4 + (1u << 20));
+    return 2 * (values * 3 * sizeof(double) + static_cast<uint64_t>(std::max<int64_t>(runs, 0)) * 4 + (1u << 20));
 }
 
 SeriesWriter::SeriesWriter(std::string path, SeriesHeader header, int32_t firstRun, int32_t endRun)
@@ -191,23 +192,27 @@ SeriesWriter::SeriesWriter(std::string path, SeriesHeader header, int32_t firstR
     if (h5_->file.ok()) {
         h5_->roughness = createDataset(file, "roughness", H5T_IEEE_F64LE, {rows, ticks});
         h5_->deposited = createDataset(file, "deposited", H5T_IEEE_F64LE, {rows, ticks});
+        h5_->layers = createDataset(file, "layers", H5T_IEEE_F64LE, {rows, ticks});
         h5_->run = createDataset(file, "run", H5T_STD_I32LE, {rows});
     }
-    if (!h5_->roughness.ok() || !h5_->deposited.ok() || !h5_->run.ok())
+    if (!h5_->roughness.ok() || !h5_->deposited.ok() || !h5_->layers.ok() || !h5_->run.ok())
         throw AppError(OutputFile::failure(path_, "the HDF5 library cannot make the datasets (out of memory?)"));
 }
 
 SeriesWriter::~SeriesWriter() = default;
 
-void SeriesWriter::add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited)
+void SeriesWriter::add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited,
+                       const std::vector<double>& layers)
 {
     const size_t ticks = static_cast<size_t>(header_.ticks);
-    if (run != nextRun_ || run >= endRun_ || roughness.size() != ticks || deposited.size() != ticks)
+    if (run != nextRun_ || run >= endRun_ || roughness.size() != ticks || deposited.size() != ticks
+        || layers.size() != ticks)
         throw AppError(OutputFile::failure(path_, "run " + std::to_string(run) + " does not come next"));
     quietHdf5();
     const hsize_t row = static_cast<hsize_t>(run - firstRun_);
     if (!transferRows(h5_->roughness.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, const_cast<double*>(roughness.data()), true)
-        || !transferRows(h5_->deposited.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, const_cast<double*>(deposited.data()), true))
+        || !transferRows(h5_->deposited.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, const_cast<double*>(deposited.data()), true)
+        || !transferRows(h5_->layers.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, const_cast<double*>(layers.data()), true))
         throw AppError(OutputFile::failure(path_, "the HDF5 library cannot store run " + std::to_string(run)));
     ++nextRun_;
 }
@@ -262,7 +267,7 @@ void SeriesWriter::commit(int32_t jobs, double seconds)
     ok = ok && putDouble(file, "rate", h.settings.rate()) && putText(file, "config", h.configFile)
         && putText(file, "layer", h.layerFile) && putInteger(file, "jobs", h.jobs) && putDouble(file, "seconds", h.seconds);
     // What the numbers measure, for readers that did not write them.
-    for (const auto& [dataset, units] : {std::pair{"roughness", "layers"}, {"deposited", "layers"}, {"tick", "ticks"},
+    for (const auto& [dataset, units] : {std::pair{"roughness", "layers"}, {"deposited", "layers"}, {"layers", "layers"}, {"tick", "ticks"},
                                          {"run", "run index"}, {"start_heights", "layers"}})
         if (H5Lexists(file, dataset, H5P_DEFAULT) > 0) {
             Handle d(H5Dopen2(file, dataset, H5P_DEFAULT), H5Dclose);
@@ -277,6 +282,7 @@ void SeriesWriter::commit(int32_t jobs, double seconds)
         throw AppError(OutputFile::failure(path_, "the HDF5 library cannot finish the file"));
     h5_->roughness.reset();
     h5_->deposited.reset();
+    h5_->layers.reset();
     h5_->run.reset();
     h5_->file.reset();
     std::string reason;
@@ -287,7 +293,7 @@ void SeriesWriter::commit(int32_t jobs, double seconds)
 // ---------------------------------------------------------------------------------------------
 
 struct SeriesReader::Hdf5 {
-    Handle file, roughness, deposited;
+    Handle file, roughness, deposited, layers; // layers: none in files written before it was kept
 };
 
 namespace {
@@ -521,7 +527,9 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
     const bool first = version == 1;
     h.ticks = a.integer(first ? "ticks" : "steps", 0, INT32_MAX);
     for (const GrowthField& f : growthFields()) {
-        const char* name = first && f.kind == FieldKind::Name ? "generator" : f.name;
+        const char* name = first && std::string_view(f.name) == "rng" ? "generator" : f.name;
+        if (f.optional && !a.has(name))
+            continue; // a file from before the field: its default
         FieldValue v = a.value(name);
         // Format 1 kept max and relax as the texts typed.
         if (first && f.kind == FieldKind::Real && std::holds_alternative<std::string>(v))
@@ -548,6 +556,12 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
         || rDims[1] != static_cast<hsize_t>(h.ticks) || dDims[1] != static_cast<hsize_t>(h.ticks))
         throw AppError(path_ + ": the datasets 'run', 'roughness' and 'deposited' do not agree with "
                        + std::to_string(h.ticks) + " ticks and at most " + std::to_string(h.runs) + " runs");
+    if (H5Lexists(file, "layers", H5P_DEFAULT) > 0) {
+        hsize_t lDims[2] = {0, 0};
+        h5_->layers = openDataset(file, path_, "layers", H5T_FLOAT, 2, lDims);
+        if (lDims[0] != held || lDims[1] != static_cast<hsize_t>(h.ticks))
+            throw AppError(path_ + ": the dataset 'layers' does not agree with 'roughness'");
+    }
     std::vector<int64_t> indices(static_cast<size_t>(held));
     if (H5Dread(run.get(), H5T_NATIVE_INT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, indices.data()) < 0)
         throw AppError(path_ + ": the dataset 'run' is damaged");
@@ -573,22 +587,31 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
 
 SeriesReader::~SeriesReader() = default;
 
-void SeriesReader::readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited) const
+void SeriesReader::readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
+                           std::vector<double>* layers) const
 {
     quietHdf5();
     const size_t ticks = static_cast<size_t>(header_.ticks);
     roughness.resize(ticks);
     deposited.resize(ticks);
+    const bool withLayers = layers && h5_->layers.ok();
+    if (layers)
+        layers->resize(withLayers ? ticks : 0);
     if (row >= runs_.size()
         || !transferRows(h5_->roughness.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, roughness.data(), false)
-        || !transferRows(h5_->deposited.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, deposited.data(), false))
+        || !transferRows(h5_->deposited.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, deposited.data(), false)
+        || (withLayers && !transferRows(h5_->layers.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, layers->data(), false)))
         throw AppError(path_ + ": the series of run " + std::to_string(row < runs_.size() ? runs_[row] : -1)
                        + " cannot be read (the file is damaged or cut short)");
-    checkSeries(path_, runs_[row], header_.settings.autoheight, roughness, deposited);
+    // Merge writes NaN for the whole run where a slice had no layers: none, as in that slice.
+    if (withLayers && std::all_of(layers->begin(), layers->end(), [](double v) { return std::isnan(v); }))
+        layers->clear();
+    static const std::vector<double> none;
+    checkSeries(path_, runs_[row], header_.settings.autoheight, roughness, deposited, layers ? *layers : none);
 }
 
 void SeriesReader::checkSeries(const std::string& path, int32_t run, bool autoHeight, const std::vector<double>& roughness,
-                               const std::vector<double>& deposited)
+                               const std::vector<double>& deposited, const std::vector<double>& layers)
 {
     // The width of int32 heights stays below 2^31 layers.
     constexpr double widest = 2147483648.0;
@@ -605,5 +628,12 @@ void SeriesReader::checkSeries(const std::string& path, int32_t run, bool autoHe
         // Only auto-height takes layers away again.
         if (!autoHeight && i > 0 && deposited[i] < deposited[i - 1])
             refuse("deposited layers", i, deposited[i], "fewer than the tick before, without auto-height");
+    }
+    // Particles that landed stay counted, whatever auto-height takes away.
+    for (size_t i = 0; i < layers.size(); ++i) {
+        if (!(layers[i] >= 0.0 && std::isfinite(layers[i])))
+            refuse("landed layers", i, layers[i], "not a number of layers");
+        if (i > 0 && layers[i] < layers[i - 1])
+            refuse("landed layers", i, layers[i], "fewer than the tick before");
     }
 }

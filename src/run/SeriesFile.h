@@ -6,14 +6,17 @@
 //
 // Layout: the root group holds
 //   roughness      float64 [runs held][steps]   W of each run, in layers; column i is tick i+1
-//   deposited      float64 [runs held][steps]   the layers deposited by that tick
+//   deposited      float64 [runs held][steps]   the layers deposited by that tick (rate x ticks)
+//   layers         float64 [runs held][steps]   the particles landed by that tick over the cells
+//                                               (optional on reading: older files lack it)
 //   tick           int64   [steps]              1 .. steps, the tick of each column
 //   run            int32   [runs held]          the run index k of each row, ascending
 //   start_heights  int32   [rows][columns]      only when the films start from a stored lattice
 // each dataset with a "units" attribute, and these attributes: format ("tessavo-series"),
 // format_version (2), program_version, seed_scheme (in words), seed, runs (N of the whole
-// experiment), steps, every field of the growth settings under its own name (rng, columns,
-// rows, dep, max, relax, zmode, z, zx, zy, autoheight: numbers as numbers, names as text), rate,
+// experiment), steps, every field of the growth settings under its own name (rng, model,
+// columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight: numbers as numbers, names as
+// text; a file without "model" was grown with Tessavo's own model), rate,
 // config and layer (the file names the settings came from, or empty), jobs and seconds (the
 // threads and the time the runs in the file took). Files of format 1 (the generator as
 // "generator", the steps as "ticks", max and relax as text, zmode as its number) are read too.
@@ -59,7 +62,8 @@ public:
     SeriesWriter& operator=(const SeriesWriter&) = delete;
 
     // The series of the next run, in run order; each holds header.ticks values.
-    void add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited);
+    void add(int32_t run, const std::vector<double>& roughness, const std::vector<double>& deposited,
+             const std::vector<double>& layers);
     // Writes the file whole, with the threads and seconds it took, in place of `path`. Throws
     // AppError ("cannot write <path>: <reason>") when not every run was added or the write failed.
     void commit(int32_t jobs, double seconds);
@@ -92,15 +96,18 @@ public:
     const SeriesHeader& header() const { return header_; }
     // The run index of each row.
     const std::vector<int32_t>& runs() const { return runs_; }
-    // The series of the run in row `row`, header().ticks values each. Throws AppError for
-    // values no run gives (checkSeries).
-    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited) const;
+    // The series of the run in row `row`, header().ticks values each; `layers` is left empty
+    // when the file has none (or holds NaN for the whole run, as merge writes for slices without
+    // them). Throws AppError for values no run gives (checkSeries).
+    void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
+                 std::vector<double>* layers = nullptr) const;
 
     // Throws AppError "<path>: run <k>'s ... at tick <t> is <v>, ..." unless every roughness is a
-    // width (0 to 2^31 layers) and every count of deposited layers finite and not negative, and,
-    // without auto-height, never falling.
+    // width (0 to 2^31 layers), every count of deposited layers finite and not negative and,
+    // without auto-height, never falling, and every count of landed layers (when `layers` holds
+    // any) finite, not negative and never falling.
     static void checkSeries(const std::string& path, int32_t run, bool autoHeight, const std::vector<double>& roughness,
-                            const std::vector<double>& deposited);
+                            const std::vector<double>& deposited, const std::vector<double>& layers);
 
 private:
     struct Hdf5;

@@ -1,5 +1,7 @@
 #include "run/SeriesMerge.h"
 
+#include <cmath>
+
 #include "files/OutputFile.h"
 #include "model/AppError.h"
 #include "run/ResultTables.h"
@@ -114,13 +116,17 @@ RoughnessStats MergedSeries::combine(SeriesWriter* writer) const
         for (size_t row = 0; row < file->runs().size(); ++row)
             rowOf[static_cast<size_t>(file->runs()[row])] = {file.get(), row};
     RoughnessStats stats(header_.ticks);
-    std::vector<double> roughness, deposited;
+    std::vector<double> roughness, deposited, layers;
     for (int32_t k = 0; k < header_.runs; ++k) {
         const auto& [file, row] = rowOf[static_cast<size_t>(k)];
-        file->readRow(row, roughness, deposited);
-        stats.addRun(roughness, deposited);
+        file->readRow(row, roughness, deposited, &layers);
+        stats.addRun(roughness, deposited, layers);
+        // A slice written before the layers were kept has none: the merged file says so
+        // with NaN.
+        if (layers.empty())
+            layers.assign(roughness.size(), std::nan(""));
         if (writer)
-            writer->add(k, roughness, deposited);
+            writer->add(k, roughness, deposited, layers);
     }
     return stats;
 }

@@ -72,6 +72,28 @@ Generator generator(const std::string& value, Spelling how)
     return g;
 }
 
+GrowthModel model(const std::string& value, Spelling how)
+{
+    GrowthModel m;
+    if (!growthModelOfName(value, m))
+        throw SettingError(shown("model", how) + " must be " + growthModelList() + ", not '" + value + "'");
+    return m;
+}
+
+void modelOptions(GrowthModel model, const std::string& source, bool relaxGiven, bool isoGiven, bool anisoGiven,
+                  Spelling how)
+{
+    if (model == GrowthModel::Tessavo)
+        return;
+    const std::string name = growthModelName(model);
+    for (const auto& [key, given] : {std::pair{"relax", relaxGiven}, {"iso", isoGiven}, {"aniso", anisoGiven}})
+        if (given)
+            throw SettingError(shown(key, how) + " cannot be used with "
+                               + (source.empty() ? shown("model", how) + " " + name : "the model " + name + " of " + source)
+                               + ": the relaxation sweeps and their thresholds belong to the "
+                               + growthModelName(GrowthModel::Tessavo) + " model");
+}
+
 std::pair<int32_t, int32_t> size(const std::string& value, Spelling how)
 {
     const auto [cols, rows] = integerPair(shown("size", how), value, 'x', "COLSxROWS, e.g. 50x40");

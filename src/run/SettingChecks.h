@@ -31,6 +31,13 @@ std::pair<int32_t, int32_t> integerPair(const std::string& option, const std::st
 uint32_t seed(const std::string& value, Spelling how = Spelling::Flag);
 // --rng: "lcg" or "philox".
 Generator generator(const std::string& value, Spelling how = Spelling::Flag);
+// --model: a growth model's name ("tessavo", "rd", ...).
+GrowthModel model(const std::string& value, Spelling how = Spelling::Flag);
+// The relaxation sweeps and the stay rules belong to Tessavo's own model: with another model,
+// --relax, --iso and --aniso are refused. `source` names the file the model came from, empty
+// when it was typed.
+void modelOptions(GrowthModel model, const std::string& source, bool relaxGiven, bool isoGiven, bool anisoGiven,
+                  Spelling how = Spelling::Flag);
 // --size COLSxROWS: each 10 .. largestLatticeSide. Returns {columns, rows}.
 std::pair<int32_t, int32_t> size(const std::string& value, Spelling how = Spelling::Flag);
 // --dep: the rate position 1..1000.

@@ -67,7 +67,7 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
     std::unique_ptr<OutputFile> csv;
     if (!o.roughnessFile.empty()) {
         csv = std::make_unique<OutputFile>(o.roughnessFile);
-        csv->write(ResultTables::runHeader);
+        csv->write(ResultTables::runHeaderWithLayers);
     }
 
     FilmRun growth(film_, seed_, runIndex_);
@@ -89,10 +89,10 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
         chart = std::make_unique<ChartPicture>(v.chartStyle);
 
     // The series the fit needs.
-    std::vector<double> roughness, deposited;
+    std::vector<double> roughness, layers;
     if (o.fit) {
         roughness.reserve(static_cast<size_t>(steps_));
-        deposited.reserve(static_cast<size_t>(steps_));
+        layers.reserve(static_cast<size_t>(steps_));
     }
     const auto analyse = [&](int64_t tick) {
         if (analysis_ && isAnalysisTick(tick, steps_, o.analyzeEvery))
@@ -124,10 +124,10 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
         if (chart)
             chart->add(w);
         if (csv)
-            csv->write(ResultTables::runLine(ticksBefore + tick, sim.deposited, sim.heightOffset, w));
+            csv->write(ResultTables::runLine(ticksBefore + tick, sim.deposited, sim.heightOffset, w, growth.layers()));
         if (o.fit) {
             roughness.push_back(w);
-            deposited.push_back(sim.deposited);
+            layers.push_back(growth.layers());
         }
         analyse(tick);
         if (progress)
@@ -158,8 +158,9 @@ Outcome SingleRun::run(const JobProgress& progress, const StopRequest* stop)
 
     Outcome out;
     out.finalDeposited = sim.deposited;
+    out.finalLayers = growth.layers();
     out.finalMean = out.finalMin = out.finalMax = w;
     if (o.fit)
-        out.fit = GrowthFit::of(roughness, deposited, o.fitRange);
+        out.fit = GrowthFit::of(roughness, layers, o.fitRange);
     return out;
 }

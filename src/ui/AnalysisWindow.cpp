@@ -171,7 +171,7 @@ QString AnalysisWindow::text(const char* key) const
 
 void AnalysisWindow::applyTexts()
 {
-    setWindowTitle(text("analysistitle"));
+    showTitle();
     saveDataButton->setText(text("savedata"));
     savePictureButton->setText(text("savechart"));
     growthPane->setTitle(text("panegrowth"));
@@ -194,9 +194,18 @@ void AnalysisWindow::recordTick(double w)
     scheduleRefresh();
 }
 
+void AnalysisWindow::showTitle()
+{
+    // A textbook model is named after the title; Tessavo's own is the one the title names.
+    const GrowthModel model = form_.sim ? form_.sim->model : form_.checkedModel();
+    setWindowTitle(model == GrowthModel::Tessavo ? text("analysistitle")
+                                                 : text("analysistitle") + QStringLiteral(" — ") + form_.modelCaption(model));
+}
+
 void AnalysisWindow::restart()
 {
     growth_.clear();
+    showTitle(); // a new film may grow with another model
     // After the handler that reset: a layer file is loaded into the new lattice by then.
     scheduleRefresh();
 }

@@ -4,7 +4,8 @@
 // least-squares fit of its slope beta over a window of ticks (the batch tool's default window,
 // or one the user drags along the t axis; a double click goes back to the default) and the
 // reference slopes 1/2 and 1/4; the structure factor S(k) of the surface now; the histogram of
-// h - <h>; and the surface seen from above in the viridis colour map.
+// h - <h>; and the surface seen from above in the viridis colour map. Its title names the
+// growth model when the film grows with a textbook model.
 //
 // The main window records every tick here, shown or not (a few numbers per tick). While the
 // window is shown, the panes follow the ticks: an update waits until the previous one is at
@@ -121,6 +122,8 @@ private:
     void showGrowth();
     void showSurface();
     void applyTexts();
+    // The title, with the name of the film's model when it is not Tessavo's own.
+    void showTitle();
     void saveDataClick();
     void savePictureClick();
 

@@ -11,6 +11,7 @@
 #include "ProgramVersion.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -283,6 +284,20 @@ void TForm1::buildMenu()
     Polski1->setCheckable(true);
     English1->setCheckable(true);
     Polski1->setChecked(true);
+
+    // The growth models: the menu, then one exclusive radio item each, Tessavo's own ticked.
+    const std::vector<Caption>& models = modelCaptionTable();
+    Model1 = makeMenu(MainMenu1, models[0].target, QString::fromUtf8(models[0].polish));
+    MainMenu1->addMenu(Model1);
+    auto* modelGroup = new QActionGroup(Model1);
+    for (GrowthModel m : growthModels) {
+        const Caption& c = models[1 + static_cast<size_t>(m)];
+        QAction* item = makeAction(Model1, c.target, QString::fromUtf8(c.polish));
+        item->setCheckable(true);
+        modelGroup->addAction(item);
+        modelItems[static_cast<size_t>(m)] = item;
+    }
+    modelItems[static_cast<size_t>(GrowthModel::Tessavo)]->setChecked(true);
 
     Analiza1 = makeMenu(MainMenu1, "Analiza1", QStringLiteral("&Analiza"));
     MainMenu1->addMenu(Analiza1);

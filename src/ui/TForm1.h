@@ -2,11 +2,12 @@
 // TForm1: the main window. It owns the simulation and the roughness chart, lays out every
 // control of the panel, and carries their handlers: Reset, Start/Stop, the animation tick,
 // repainting, the control handlers, the mouse drag, the colour and language menus, and the
-// file menu (configuration and layer files, picture export, frame capture).
+// file menu (configuration and layer files, picture export, frame capture), and the model menu.
 // Window client coordinates are pixels from the top-left corner of the area under the menu
 // bar; the surface picture sits at (10, 10), 600 x 400, and the chart at (10, 420), 490 x 170.
 #include "chart/Wykres.h"
 #include "gfx/Bitmap.h"
+#include "i18n/Caption.h"
 #include "model/Symulacja.h"
 #include "run/FilmRun.h"
 #include "ui/ErrorReporter.h"
@@ -16,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -40,7 +42,6 @@ class QScrollBar;
 class QTimer;
 class RadioGroup;
 class TAboutBox;
-struct Caption;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -106,6 +107,8 @@ public:
     QMenu* Jzyk1;
     QAction* Polski1;
     QAction* English1;
+    QMenu* Model1;
+    std::array<QAction*, growthModels.size()> modelItems{}; // one radio item per model, in GrowthModel order
     QMenu* Analiza1;
     QAction* Pokaz1;
     QMenu* Pomoc1;
@@ -184,11 +187,23 @@ public:
     void Polski1Click();
     void English1Click();
     void changelangClick();
-    // The language file read by changelangClick; by default lang.ini beside the executable.
+    // The language file read by changelangClick; by default lang.ini beside the executable
+    // (or, installed, in share/tessavo: languageFileName).
     QString languageFile() const;
     void setLanguageFile(const QString& fileName) { languageFile_ = fileName; }
     // The window's current texts of the 38 caption keys, in the caption table's order.
     QStringList currentCaptions() const;
+
+    // --- Growth models (TForm1Model.cpp) ---------------------------------------------------
+    // Ticks the model's item, greys the relaxation and neighbour-condition controls for a model
+    // other than Tessavo's own (they belong to its relaxation), and starts a new film (Reset).
+    void ModelClick(GrowthModel model);
+    GrowthModel checkedModel() const;
+    // The caption of the model's item without its accelerator ("Ballistic deposition (BD)").
+    QString modelCaption(GrowthModel model) const;
+    // The texts of the model menu in the language files, never saved in a configuration: the
+    // menu, then one item per model in GrowthModel order.
+    static const std::vector<Caption>& modelCaptionTable();
 
     // --- Analysis window (TForm1Analysis.cpp) -----------------------------------------------
     void Pokaz1Click(); // shows the analysis window and brings it to the front
@@ -255,6 +270,7 @@ private:
     QString caption(const Caption& caption) const;
     void buildAnalysis();
     void applyAnalysisCaptions(const IniFile& ini, const char* section);
+    void applyModelCaptions(const IniFile& ini, const char* section);
     void captureFrame();
     void reportFrameError(std::exception_ptr error);
     void loadConfiguration(const IniFile& ini);

@@ -68,6 +68,7 @@ void TForm1::Zapisz1Click()
     c.language = std::string(1, Polski1->isChecked() ? '1' : '2');
     // "Paleta 2" has no colour name and writes no key.
     c.palette = checkedPalette();
+    c.model = growthModelName(checkedModel());
 
     IniFile ini(fileName(chosen));
     writeConfigSettings(ini, c);
@@ -133,6 +134,10 @@ void TForm1::loadConfiguration(const IniFile& ini)
     drawY = originY = readIntegerSetting(ini, Setting::Yabs);
     setItemIndex(Typwykresu, clampSetting(Setting::Chart, readIntegerSetting(ini, Setting::Chart)));
     applyEditText(Edit2, QString::fromStdString(readStringSetting(ini, Setting::Relaxations)));
+    // Another model starts a new film with the settings above; an unknown name keeps the model.
+    GrowthModel model;
+    if (growthModelOfName(readStringSetting(ini, Setting::Model), model) && model != checkedModel())
+        ModelClick(model);
 
     // The language handler runs even when that language is in force; an unknown text keeps it.
     if (readStringSetting(ini, Setting::Language) == "1")

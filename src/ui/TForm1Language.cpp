@@ -42,6 +42,7 @@ void TForm1::changelangClick()
     readCaptions(ini, section, [this](const Caption& c, const std::string& text) {
         setCaption(c, QString::fromStdString(text));
     });
+    applyModelCaptions(ini, section);
     applyAnalysisCaptions(ini, section);
 }
 

@@ -163,6 +163,8 @@ void TForm1::connectHandlers()
     connect(English1, &QAction::triggered, this, on(&TForm1::English1Click));
     connect(Oprogramie1, &QAction::triggered, this, on(&TForm1::Oprogramie1Click));
     connect(Pokaz1, &QAction::triggered, this, on(&TForm1::Pokaz1Click));
+    for (GrowthModel m : growthModels)
+        connect(modelItems[static_cast<size_t>(m)], &QAction::triggered, this, [this, m] { guarded([this, m] { ModelClick(m); }); });
 
     client->onPaint = [this](QPaintEvent* event) { paintClient(event); };
     client->onMouseDown = [this](Qt::MouseButton b, int x, int y) { guarded([=, this] { FormMouseDown(b, x, y); }); };
@@ -260,6 +262,7 @@ void TForm1::Button1Click()
     sim->zx = ComboBox2->currentIndex();
     sim->zy = ComboBox3->currentIndex();
     WarunkiClick();
+    sim->model = checkedModel();
     sim->allocateLattice();
     sim->palette = checkedPalette();
     refreshSurface(originX, originY);

@@ -98,8 +98,9 @@ HeightMap heightMap(const int32_t* heights, int32_t rows, int32_t cols)
 
 bool saveHeightMap(const HeightMap& map, const std::string& fileName)
 {
-    const std::string extension = fileExtension(fileName);
-    if (extension != ".png" && extension != ".bmp")
+    // PNG and BMP, named in any letter case, as the batch tool's --heightmap takes them.
+    constexpr PictureFormats formats{.bmp = true, .png = true, .anyCase = true};
+    if (!pictureFormat(fileName, formats))
         return false;
     if (map.image.isNull())
         throw PictureFileError(fileName, "the lattice has no cells");
@@ -111,5 +112,5 @@ bool saveHeightMap(const HeightMap& map, const std::string& fileName)
                                                  "from %1 to %2 layers in the viridis colour map")
                                       .arg(map.min)
                                       .arg(map.max));
-    return savePicture(tagged, fileName, {.bmp = true, .png = true});
+    return savePicture(tagged, fileName, formats);
 }

@@ -17,7 +17,7 @@ struct HeightMap {
 // heights: rows x cols values, row after row.
 HeightMap heightMap(const int32_t* heights, int32_t rows, int32_t cols);
 
-// Writes by the extension: ".png" with the range in its text entries "Tessavo-Min" and
+// Writes by the extension, in any letter case: ".png" with the range in its text entries "Tessavo-Min" and
 // "Tessavo-Max" (decimal) and a "Description", ".bmp" a 24-bit BMP. Any other extension
 // writes nothing and returns false. A map without pixels, or a file that cannot be created,
 // throws PictureFileError and leaves no partial file.

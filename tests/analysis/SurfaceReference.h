@@ -81,14 +81,18 @@ Reference reference(const Lattice& l)
             }
         }
     long double previous = 1;
+    bool fallen = false; // C / W^2 has reached 1/e; at r = 1 already, there is no length
     for (int32_t b = 1; b <= bins; ++b) {
         ref.s.push_back(double(sSum[b] / sCount[b]));
         ref.modes.push_back(sCount[b]);
         ref.c.push_back(double(cSum[b] / dCount[b]));
         ref.g.push_back(double(gSum[b] / dCount[b]));
         const long double ratio = cSum[b] / dCount[b] / ref.w2;
-        if (ref.w2 > 0 && !ref.length && ratio <= std::exp(-1.0L))
-            ref.length = double(b - 1 + (previous - std::exp(-1.0L)) / (previous - ratio));
+        if (ref.w2 > 0 && !fallen && ratio <= std::exp(-1.0L)) {
+            fallen = true;
+            if (b > 1)
+                ref.length = double(b - 1 + (previous - std::exp(-1.0L)) / (previous - ratio));
+        }
         previous = ratio;
     }
     for (int32_t side = 2; side <= std::min(l.rows, l.cols); side *= 2) {

@@ -73,8 +73,8 @@ TEST(BatchPicture, OriginZoomAndPaletteReachTheRenderer)
 {
     BatchProcess tool;
     ASSERT_EQ(tool.run({"--seed", "3", "--steps", "50", "--dep", "400", "--size", "30x20", "--palette", "green",
-                        "--zoom", "10", "--origin", "150,220", "--picture", "p.png", "--save-layer", "p.lay"}).status, 0);
-    const QImage written(QString::fromStdString(tool.file("p.png")));
+                        "--zoom", "10", "--origin", "150,220", "--picture", "p.PNG", "--save-layer", "p.lay"}).status, 0);
+    const QImage written(QString::fromStdString(tool.file("p.PNG")), "PNG");
     ASSERT_EQ(written.size(), QSize(600, 400));
     EXPECT_EQ(differences(written, redrawSurface(tool.file("p.lay"), 0, 150, 220, 10)), 0);
     EXPECT_GT(differences(written, redrawSurface(tool.file("p.lay"), 3, 210, 190, 7)), 0);

@@ -58,7 +58,7 @@ TEST(BatchRun, WithTheDefaultsDepositionStopsAfterTick5001)
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> lines = linesOf(tool.read("w.csv"));
     ASSERT_EQ(lines.size(), 5004u);
-    EXPECT_EQ(lines[0], "tick,deposited,heightOffset,roughness");
+    EXPECT_EQ(lines[0], "tick,deposited,heightOffset,roughness,layers");
     const std::vector<double> deposited = csvColumn(tool.read("w.csv"), 1);
     EXPECT_EQ(deposited[4999], 49.99999999999862);
     EXPECT_EQ(deposited[5000], 50.00999999999862);
@@ -159,6 +159,25 @@ TEST(BatchRun, AutoHeightMovesRemovedLayersFromDepositedToHeightOffset)
         EXPECT_EQ(deposited[i] + offset[i], static_cast<double>(i + 1));
     Random random;
     EXPECT_EQ(loadLayer(tool.file("a.lay"), random)->lattice->minHeight(), 0);
+}
+
+TEST(BatchRun, LayersCountTheParticlesThatLanded)
+{
+    BatchProcess tool;
+    // 0.333 x 1152 cells: 383 particles a tick, not the 383.616 that deposited counts.
+    ASSERT_EQ(tool.run({"--seed", "5", "--steps", "30", "--dep", "333", "--size", "48x24", "--max", "1000",
+                        "--autoheight", "--roughness", "w.csv", "--save-layer", "a.lay"}).status, 0);
+    const std::string csv = tool.read("w.csv");
+    const double offset = csvColumn(csv, 2).back(), deposited = csvColumn(csv, 1).back(), layers = csvColumn(csv, 4).back();
+    Random random;
+    const double cells = 48 * 24;
+    EXPECT_GT(offset, 0.0);
+    EXPECT_EQ(layers, (static_cast<double>(totalHeight(*loadLayer(tool.file("a.lay"), random))) + offset * cells) / cells);
+    EXPECT_LT(layers, deposited + offset);
+
+    const ToolResult r = tool.run({"--seed", "1", "--steps", "3", "--dep", "9", "--size", "10x10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("deposits no particle per tick"), std::string::npos) << r.err;
 }
 
 TEST(BatchRun, ConfigurationFileGivesTheSettingsAndOptionsOverrideIt)

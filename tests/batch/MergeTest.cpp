@@ -49,7 +49,7 @@ std::string withoutSeconds(const std::string& json)
 
 TEST_F(Merge, UnevenSlicesGiveTheOneMachineFilesByteForByte)
 {
-    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit"});
+    const ToolResult merged = tool.run({"merge", "c.h5", "a.h5", "b.h5", "--roughness", "m.csv", "--fit", "--quiet"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(tool.read("m.csv"), tool.read("one.csv"));
     EXPECT_EQ(merged.out, fit);
@@ -72,17 +72,19 @@ TEST_F(Merge, UnevenSlicesGiveTheOneMachineFilesByteForByte)
 
 TEST_F(Merge, SeriesRowsAreTheRunsRepeatedAlone)
 {
-    ASSERT_EQ(tool.run({"--steps", "150", "--size", "16x12", "--dep", "150", "--max", "1000", "--seed", "10",
-                        "--roughness", "run3.csv"})
+    // The experiment, given no generator, ran philox: run 3 alone is --run-index 3 with it.
+    ASSERT_EQ(tool.run({"--steps", "150", "--size", "16x12", "--dep", "150", "--max", "1000", "--seed", "7",
+                        "--run-index", "3", "--rng", "philox", "--roughness", "run3.csv"})
                   .status,
               0);
     const SeriesReader reader(tool.file("a.h5"));
     EXPECT_EQ(reader.runs(), (std::vector<int32_t>{0, 1, 2, 3, 4}));
-    std::vector<double> w, deposited;
-    reader.readRow(3, w, deposited);
+    std::vector<double> w, deposited, layers;
+    reader.readRow(3, w, deposited, &layers);
     const std::string single = tool.read("run3.csv");
     EXPECT_EQ(w, csvColumn(single, 3));
     EXPECT_EQ(deposited, csvColumn(single, 1));
+    EXPECT_EQ(layers, csvColumn(single, 4));
 }
 
 TEST(MergeUsage, MistakesExitWithStatus2)
@@ -114,14 +116,14 @@ void craft(const BatchProcess& tool, const std::string& from, const std::string&
     H5Fclose(file);
 }
 
-// The roughness dataset (2 runs of 150 ticks) made anew with the creation properties `create`;
-// its values written when given.
-void remakeRoughness(hid_t file, hid_t create, const std::vector<double>* values)
+// A dataset of 2 runs of 150 ticks (roughness unless named) made anew with the creation
+// properties `create`; its values written when given.
+void remakeRoughness(hid_t file, hid_t create, const std::vector<double>* values, const char* name = "roughness")
 {
-    H5Ldelete(file, "roughness", H5P_DEFAULT);
+    H5Ldelete(file, name, H5P_DEFAULT);
     const hsize_t dims[2] = {2, 150};
     const hid_t space = H5Screate_simple(2, dims, nullptr);
-    const hid_t d = H5Dcreate2(file, "roughness", H5T_IEEE_F64LE, space, H5P_DEFAULT, create, H5P_DEFAULT);
+    const hid_t d = H5Dcreate2(file, name, H5T_IEEE_F64LE, space, H5P_DEFAULT, create, H5P_DEFAULT);
     ASSERT_GE(d, 0);
     if (values)
         H5Dwrite(d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values->data());
@@ -184,6 +186,8 @@ TEST(MergeUntrusted, CraftedSlicesAreRefusedWithOneLineAndNothingOfThemIsWritten
         {"nan.h5", [&](hid_t f) { remakeRoughness(f, H5P_DEFAULT, valuesWith(NAN)); }, "roughness at tick 4 is nan"},
         {"negative.h5", [&](hid_t f) { remakeRoughness(f, H5P_DEFAULT, valuesWith(-1.0)); }, "roughness at tick 4 is -1"},
         {"huge.h5", [&](hid_t f) { remakeRoughness(f, H5P_DEFAULT, valuesWith(1e308)); }, "roughness at tick 4 is 1e+308"},
+        {"falling.h5", [&](hid_t f) { remakeRoughness(f, H5P_DEFAULT, valuesWith(0.5), "layers"); },
+         "landed layers at tick 4 is 0.5, fewer than the tick before"},
         {"unwritten.h5", [](hid_t f) { remakeRoughness(f, H5P_DEFAULT, nullptr); }, "'roughness' holds values that were never written"},
         // Half a billion runs declared by a small file: refused at once, without a list of them.
         {"runs.h5", [](hid_t f) { putInteger(f, "runs", 500000000); }, "runs missing: 2..499999999"},

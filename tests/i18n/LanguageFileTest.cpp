@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -123,7 +124,21 @@ TEST(ReadCaptions, StopsAtAnErrorKeepingWhatWasApplied)
     EXPECT_EQ(applied, (std::vector<std::string>{"Animation", "speed", "zoom", "autoheight"}));
 }
 
-TEST(LanguageFileName, IsBesideTheExecutable)
+TEST(LanguageFileName, IsBesideTheExecutableElseInTheInstalledDataFolder)
 {
-    EXPECT_EQ(languageFileName("/usr/bin"), "/usr/bin/lang.ini");
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/tessavo-lang-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path root = pattern;
+    const std::string bin = (root / "bin").string();
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "share" / "tessavo");
+
+    // Neither: the name beside the executable, whose absence gives the English defaults.
+    EXPECT_EQ(languageFileName(bin), bin + "/lang.ini");
+    std::ofstream(root / "share" / "tessavo" / "lang.ini") << "[language2]\n";
+    EXPECT_EQ(fs::canonical(languageFileName(bin)), fs::canonical(root / "share" / "tessavo" / "lang.ini"));
+    std::ofstream(root / "bin" / "lang.ini") << "[language2]\n";
+    EXPECT_EQ(languageFileName(bin), bin + "/lang.ini");
+    fs::remove_all(root);
 }

@@ -31,7 +31,7 @@ def test_slices_on_workers_equal_the_one_process_experiment_and_the_batch_csv(cl
     header, columns = batch.csv("w.csv")
     for chunk in (1, 4, None, 20):
         r = tessavo.dask.experiment(client, 9, chunk=chunk, **SETTINGS)
-        for name in ("tick", "deposited", "mean", "stddev", "stderr", "min", "max", "series"):
+        for name in ("tick", "deposited", "mean", "stddev", "stderr", "min", "max", "layers", "series"):
             assert np.array_equal(r[name], reference[name]), (chunk, name)
         assert r["fit"] == reference["fit"] and r["runs"] == 9
     for name, column in zip(header, columns):

@@ -15,7 +15,7 @@ def test_an_experiment_equals_the_batch_tools_csv_and_fit(batch, rng):
                     "--dep", "250", "--max", "6", "--relax", "2", "--autoheight", "--rng", rng,
                     "--roughness", "w.csv", "--fit").stdout
     header, columns = batch.csv("w.csv")
-    assert header == ["tick", "deposited", "mean", "stddev", "stderr", "min", "max", "beta_eff"]
+    assert header == ["tick", "deposited", "mean", "stddev", "stderr", "min", "max", "beta_eff", "layers"]
     for name, column in zip(header, columns):
         assert np.array_equal(r[name], column, equal_nan=True), name
     assert r["fit"]["summary"] == out.strip()
@@ -58,3 +58,34 @@ def test_bad_experiments_are_refused_in_the_batch_tools_words(batch, kwargs, arg
     with pytest.raises(ValueError) as refused:
         tessavo.experiment(**kwargs)
     assert str(refused.value) == batch.keyword_error(*args)
+
+
+def test_averaged_surface_analyses_are_the_batch_tools_files(batch):
+    r = tessavo.experiment(3, seed=4, steps=60, size=(16, 16), dep=200, rng="philox", analyze_every=25, series=False)
+    batch.run("--runs", "3", "--seed", "4", "--steps", "60", "--size", "16x16", "--dep", "200", "--rng", "philox",
+              "--analysis", "a", "--analyze-every", "25")
+    for table in ("sk", "gr", "wl", "moments", "slopes"):
+        header, columns = batch.csv(f"a.{table}.csv")
+        assert list(r["analysis"][table]) == header
+        for name, column in zip(header, columns):
+            assert np.array_equal(r["analysis"][table][name], column, equal_nan=True), (table, name)
+
+
+def test_finite_size_scaling_is_the_batch_tools(batch):
+    args = ["--sizes", "10,14,20", "--runs", "4", "--seed", "2", "--steps", "300", "--dep", "100", "--max", "100000",
+            "--relax", "1", "--rng", "philox", "--fss-unsaturated"]
+    r = tessavo.finite_size_scaling([10, 14, 20], 4, seed=2, steps=300, dep=100, max=100000, relax=1, rng="philox",
+                                    unsaturated=True)
+    summary = json.loads(batch.run(*args, "--fss", "f.csv", "--json").stdout)
+    assert {k: r[k] for k in summary["fss"]} == summary["fss"]
+    assert "alpha" in r
+    header, columns = batch.csv("f.csv")
+    assert list(r["table"]) == header
+    for name, column in zip(header, columns):
+        assert np.array_equal(r["table"][name], column, equal_nan=True), name
+    assert r["summary"] == batch.run(*args).stdout
+
+    for sizes, option in (([16, 24], "16,24"), ([16, 16, 24], "16,16,24"), ([5, 16, 24], "5,16,24")):
+        with pytest.raises(ValueError) as refused:
+            tessavo.finite_size_scaling(sizes, 2, seed=1)
+        assert str(refused.value) == batch.keyword_error("--sizes", option, "--runs", "2", "--seed", "1")

@@ -30,8 +30,9 @@ def test_a_film_grows_as_the_batch_tools_film(batch, settings, args):
     s.step()
     batch.run(*args, "--steps", "61", "--save-layer", "b.lay", "--roughness", "w.csv")
     assert np.array_equal(s.heights, read_layer(batch.path("b.lay")))
-    _, (tick, deposited, offset, w) = batch.csv("w.csv")
-    assert (s.tick, s.deposited, s.height_offset, s.roughness) == (tick[-1], deposited[-1], offset[-1], w[-1])
+    _, (tick, deposited, offset, w, layers) = batch.csv("w.csv")
+    assert (s.tick, s.deposited, s.height_offset, s.roughness, s.layers) == (tick[-1], deposited[-1], offset[-1], w[-1],
+                                                                             layers[-1])
     if settings.get("autoheight"):
         assert s.height_offset > 0  # the case reaches auto-height
     s.save_layer(batch.path("p.lay"))
@@ -95,6 +96,8 @@ BAD = [
     (dict(seed=2 ** 32), ["--seed", str(2 ** 32)]),
     (dict(layer="x.lay", size=(20, 20)), ["--layer", "x.lay", "--size", "20x20"]),
     (dict(run_index=3), ["--run-index", "3"]),
+    (dict(model="kpz"), ["--model", "kpz"]),
+    (dict(model="rsos", relax=3), ["--model", "rsos", "--relax", "3"]),
 ]
 
 

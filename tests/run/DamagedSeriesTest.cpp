@@ -40,7 +40,7 @@ void writeSlice(const std::string& path)
             w.push_back(0.1 * t + k);
             d.push_back(0.01 * t);
         }
-        writer.add(k, w, d);
+        writer.add(k, w, d, d);
     }
     writer.commit(1, 0.5);
 }
@@ -102,9 +102,9 @@ TEST(DamagedSeries, OneByteChangesAreReadOrRefusedInBoundedTimeAndNeverCrashTheR
             const auto start = std::chrono::steady_clock::now();
             try {
                 const auto readers = IsolatedSeriesReader::open({changed}, 1.0);
-                std::vector<double> w, d;
+                std::vector<double> w, d, l;
                 for (size_t row = 0; row < readers[0]->runs().size(); ++row)
-                    readers[0]->readRow(row, w, d);
+                    readers[0]->readRow(row, w, d, &l);
                 ++read;
             } catch (const AppError& e) {
                 const std::string message = e.what();

@@ -19,7 +19,7 @@ TEST(ExperimentSeries, RunsGrownAloneAndAddedInOrderGiveThePoolsStatisticsBitFor
         Experiment experiment(setup, 77, runs, ticks);
         std::vector<int32_t> order;
         std::vector<std::vector<double>> observed;
-        experiment.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&) {
+        experiment.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&, const std::vector<double>&) {
             order.push_back(k);
             observed.push_back(w);
         });

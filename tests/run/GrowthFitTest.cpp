@@ -1,8 +1,12 @@
 // The growth exponent fit on series whose answer is known.
 #include "run/GrowthFit.h"
 
+#include "run/Experiment.h"
+#include "run/RoughnessStats.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -32,7 +36,15 @@ TEST(GrowthFit, RecoversTheExponentOfAPowerLaw)
     EXPECT_NEAR(fit.beta, 0.25, 1e-12);
     EXPECT_NEAR(fit.intercept, std::log(0.37), 1e-12);
     EXPECT_LT(fit.error, 1e-9);
-    EXPECT_EQ(fit.summary(32), "beta = 0.250 +/- 0.000 (ticks 10..2000, 32 runs)");
+    EXPECT_EQ(fit.summary(32), "beta = 0.2500 +/- 0 (ticks 10..2000, 32 runs; error: regression)");
+    // Two significant digits of the error, the value to the same place.
+    GrowthFit noisy = fit;
+    noisy.beta = 0.241312;
+    noisy.error = 0.00123;
+    EXPECT_EQ(noisy.summary(32).substr(0, 22), "beta = 0.2413 +/- 0.00");
+    noisy.error = 0.0996; // rounds up to 0.10, two digits still
+    EXPECT_EQ(noisy.summary(32).substr(0, 18), "beta = 0.24 +/- 0.");
+    EXPECT_EQ(noisy.summary(32).substr(0, 20), "beta = 0.24 +/- 0.10");
 }
 
 TEST(GrowthFit, AChosenRangeOrTheDefaultWindowWithOrWithoutKeptLogarithms)
@@ -147,4 +159,49 @@ TEST(GrowthFit, EffectiveExponentIsTheLocalSlopeOfLogWAgainstLogT)
     EXPECT_FALSE(beta[3]);
     EXPECT_FALSE(beta[4]);
     EXPECT_FALSE(beta[5]);
+}
+
+// The jackknife of an experiment's fit against the fit done again by hand with each run (up to
+// 64 runs) or each group of runs k mod 64 (above) left out.
+TEST(GrowthFit, JackknifeErrorIsTheFitRepeatedWithEachRunGroupLeftOut)
+{
+    FilmSetup setup;
+    setup.scenario.sizeX = setup.scenario.sizeY = 6;
+    setup.scenario.ratePosition = 200;
+    setup.scenario.relaxations = 0;
+    setup.generator = Generator::Philox;
+    const int64_t ticks = 40;
+    for (int32_t runs : {5, 70}) {
+        std::vector<Experiment::RunSeries> each;
+        RoughnessStats stats(ticks);
+        for (int32_t k = 0; k < runs; ++k) {
+            each.push_back(Experiment::runSeries(setup, 9, static_cast<uint32_t>(k), ticks));
+            stats.addRun(each.back().roughness, each.back().deposited);
+        }
+        const GrowthFit fit = GrowthFit::ofRuns(stats, std::nullopt);
+        ASSERT_TRUE(fit.ok) << fit.message;
+
+        const int32_t groups = std::min(runs, 64);
+        std::vector<double> betas;
+        for (int32_t g = 0; g < groups; ++g) {
+            std::vector<double> mean(ticks, 0.0);
+            int32_t kept = 0;
+            for (int32_t k = 0; k < runs; ++k)
+                if (k % 64 != g) {
+                    ++kept;
+                    for (int64_t i = 0; i < ticks; ++i)
+                        mean[i] += each[k].roughness[i];
+                }
+            for (double& w : mean)
+                w /= kept;
+            betas.push_back(GrowthFit::of(mean, each[0].deposited, std::nullopt).beta);
+        }
+        double average = 0.0, squares = 0.0;
+        for (double b : betas)
+            average += b / groups;
+        for (double b : betas)
+            squares += (b - average) * (b - average);
+        EXPECT_NEAR(fit.error, std::sqrt((groups - 1.0) / groups * squares), 1e-12 * fit.error) << runs << " runs";
+        EXPECT_EQ(fit.errorMethod, runs == 5 ? "jackknife over 5 runs" : "grouped jackknife, 64 groups");
+    }
 }

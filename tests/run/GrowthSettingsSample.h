@@ -7,6 +7,7 @@ inline GrowthSettings everyFieldSet()
 {
     GrowthSettings g;
     g.rng = Generator::Philox;
+    g.model = GrowthModel::Wv;
     g.columns = 13;
     g.rows = 11;
     g.dep = 150;

@@ -24,6 +24,13 @@ TEST(GrowthSettings, EveryFieldRoundTripsThroughASavedStateAndReachesTheResults)
     ASSERT_TRUE(back);
     EXPECT_TRUE(differences(back->settings, everyFieldSet()).empty());
 
+    // Tessavo's own model is left out of a state, which then reads as before models were chosen.
+    FilmState plain = state;
+    plain.settings.model = GrowthModel::Tessavo;
+    EXPECT_EQ(plain.sectionText().find("model"), std::string::npos);
+    writeBytes(dir.file("plain.lay"), plain.sectionText());
+    EXPECT_EQ(FilmState::read(IniFile(dir.file("plain.lay")))->settings.model, GrowthModel::Tessavo);
+
     std::set<std::string> shown;
     for (const auto& [name, value] : settingsBlock(everyFieldSet(), 5))
         shown.insert(name);

@@ -2,6 +2,7 @@
 // damaged and cut-short files are errors with the file's name, never a crash. A slice of an
 // experiment hands over its runs in order, each the run of the whole experiment.
 #include "run/Experiment.h"
+#include "run/IsolatedSeriesReader.h"
 #include "run/SeriesFile.h"
 #include "model/AppError.h"
 #include "GrowthSettingsSample.h"
@@ -12,6 +13,7 @@
 #include <hdf5.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -43,7 +45,7 @@ void writeSample(const std::string& path)
 {
     SeriesWriter writer(path, sampleHeader(), 2, 5);
     for (int32_t k = 2; k < 5; ++k)
-        writer.add(k, row(k, 1.5), row(k, 10.0));
+        writer.add(k, row(k, 1.5), row(k, 10.0), row(k, 2.0));
     writer.commit(3, 1.25);
 }
 
@@ -74,11 +76,12 @@ TEST(SeriesFile, ReadsBackWhatWasWritten)
     EXPECT_EQ(h.jobs, 3);
     EXPECT_EQ(h.seconds, 1.25);
     EXPECT_EQ(reader.runs(), (std::vector<int32_t>{2, 3, 4}));
-    std::vector<double> w, d;
+    std::vector<double> w, d, l;
     for (size_t i = 0; i < 3; ++i) {
-        reader.readRow(i, w, d);
+        reader.readRow(i, w, d, &l);
         EXPECT_EQ(w, row(static_cast<int32_t>(i) + 2, 1.5));
         EXPECT_EQ(d, row(static_cast<int32_t>(i) + 2, 10.0));
+        EXPECT_EQ(l, row(static_cast<int32_t>(i) + 2, 2.0));
     }
 }
 
@@ -87,9 +90,9 @@ TEST(SeriesFile, WriterTakesRunsInOrderAndWritesOnlyWhenComplete)
     TempDir dir;
     const std::string path = dir.file("s.h5");
     SeriesWriter writer(path, sampleHeader(), 0, 2);
-    EXPECT_THROW(writer.add(1, row(1, 1), row(1, 1)), AppError);
-    writer.add(0, row(0, 1), row(0, 1));
-    EXPECT_THROW(writer.add(1, {1.0}, {1.0}), AppError) << "a series of the wrong length";
+    EXPECT_THROW(writer.add(1, row(1, 1), row(1, 1), row(1, 1)), AppError);
+    writer.add(0, row(0, 1), row(0, 1), row(0, 1));
+    EXPECT_THROW(writer.add(1, {1.0}, {1.0}, {1.0}), AppError) << "a series of the wrong length";
     EXPECT_THROW(writer.commit(1, 0.0), AppError) << "run 1 is missing";
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_THROW(SeriesWriter(path, sampleHeader(), 4, 7), AppError) << "beyond the 6 runs";
@@ -152,11 +155,11 @@ TEST(SeriesFile, ASliceHandsOverItsRunsInOrderAsTheWholeExperimentRunsThem)
     setup.scenario.maxLayers = 1000;
     std::vector<std::pair<int32_t, std::vector<double>>> whole, slice;
     Experiment all(setup, 9, 6, 40);
-    all.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&) { whole.emplace_back(k, w); });
+    all.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&, const std::vector<double>&) { whole.emplace_back(k, w); });
     all.run(2);
     Experiment part(setup, 9, 6, 40);
     part.setRunRange(2, 5);
-    part.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&) { slice.emplace_back(k, w); });
+    part.observeRuns([&](int32_t k, const std::vector<double>& w, const std::vector<double>&, const std::vector<double>&) { slice.emplace_back(k, w); });
     const RoughnessStats stats = part.run(3);
     EXPECT_EQ(stats.runs(), 3);
     ASSERT_EQ(whole.size(), 6u);
@@ -166,8 +169,8 @@ TEST(SeriesFile, ASliceHandsOverItsRunsInOrderAsTheWholeExperimentRunsThem)
 
 TEST(SeriesFile, FilesOfTheFirstFormatReadAsTheSameExperiment)
 {
-    // The first format named the generator "generator" and the steps "ticks", and kept max and
-    // relax as typed texts and zmode as its number.
+    // The first format named the generator "generator" and the steps "ticks", kept max and
+    // relax as typed texts and zmode as its number, and had no model, ticks or layers.
     TempDir dir;
     const std::string path = dir.file("old.h5");
     writeSample(path);
@@ -194,9 +197,25 @@ TEST(SeriesFile, FilesOfTheFirstFormatReadAsTheSameExperiment)
     put("max", text, &max);
     put("relax", text, &relax);
     put("zmode", H5T_NATIVE_INT64, &aniso);
+    H5Adelete(file, "model");
+    H5Ldelete(file, "tick", H5P_DEFAULT);
+    H5Ldelete(file, "layers", H5P_DEFAULT);
     H5Tclose(text);
     H5Fclose(file);
 
+    SeriesHeader expected = sampleHeader();
+    expected.settings.model = GrowthModel::Tessavo;
+    // Read, as merge reads it, in a process of its own (started before this process opens the
+    // file), and here: the same series, no layers.
+    const auto isolated = IsolatedSeriesReader::open({path});
     const SeriesReader reader(path);
-    EXPECT_EQ(reader.header().identity(), sampleHeader().identity());
+    EXPECT_EQ(reader.header().identity(), expected.identity());
+    ASSERT_EQ(isolated[0]->header().identity(), expected.identity());
+    std::vector<double> w, d, l{1.0}, wi, di, li{1.0};
+    reader.readRow(1, w, d, &l);
+    isolated[0]->readRow(1, wi, di, &li);
+    EXPECT_EQ(w, row(3, 1.5));
+    EXPECT_EQ(d, row(3, 10.0));
+    EXPECT_TRUE(l.empty());
+    EXPECT_EQ(std::tie(wi, di, li), std::tie(w, d, l));
 }

@@ -28,6 +28,9 @@ protected:
         SeriesHeader philox = header();
         philox.settings.rng = Generator::Philox;
         write("philox.h5", philox, 5, 11);
+        SeriesHeader rd = header();
+        rd.settings.model = GrowthModel::Rd;
+        write("rd.h5", rd, 5, 11);
     }
 
     static SeriesHeader header()
@@ -42,7 +45,7 @@ protected:
     {
         SeriesWriter writer(dir.file(name), h, first, end);
         for (int32_t k = first; k < end; ++k)
-            writer.add(k, {0.5 * k, 0.5 * k + 1, 0.5 * k + 2}, {0.15, 0.3, 0.45});
+            writer.add(k, {0.5 * k, 0.5 * k + 1, 0.5 * k + 2}, {0.15, 0.3, 0.45}, {0.12, 0.24, 0.36});
         writer.commit(2, 0.5);
     }
 
@@ -82,6 +85,7 @@ TEST_F(Slices, ThatAreNotOneWholeExperimentAreRefused)
     expectRefused({"a.h5", "b.h5", "b.h5", "c.h5"}, "runs 5\\.\\.10 are in both .*b.h5 and .*b.h5");
     expectRefused({"a.h5", "seed8.h5", "c.h5"}, "seed8.h5 is not a slice of the experiment of .*a.h5: its seed is '8', not '7'");
     expectRefused({"a.h5", "philox.h5", "c.h5"}, "its rng is 'philox', not 'lcg'");
+    expectRefused({"a.h5", "rd.h5", "c.h5"}, "rd.h5 is not a slice of the experiment of .*a.h5: its model is 'rd', not 'tessavo'");
 }
 
 TEST_F(Slices, FilesThatAreNotSeriesFilesAreClearErrors)

@@ -190,7 +190,7 @@ void StartStateTest::menuHasCaptionsShortcutsAndChecks()
     QVERIFY(w.Polski1->isChecked());
     const QList<QAction*> bar = w.MainMenu1->actions();
     QCOMPARE(bar, (QList<QAction*>{w.Plik1->menuAction(), w.Kolory1->menuAction(), w.Jzyk1->menuAction(),
-                      w.Analiza1->menuAction(), w.Pomoc1->menuAction()}));
+                      w.Model1->menuAction(), w.Analiza1->menuAction(), w.Pomoc1->menuAction()}));
 }
 
 void StartStateTest::windowIsFixedWithoutMaximiseBox()

@@ -73,13 +73,14 @@ TEST(HeightMap, SavedWithItsRange)
     EXPECT_EQ(reader.text("Tessavo-Max"), "12");
     EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), map.image);
 
-    const QString bmp = dir.filePath("map.bmp");
+    // The extension in any letter case.
+    const QString bmp = dir.filePath("map.Bmp");
     ASSERT_TRUE(saveHeightMap(map, bmp.toStdString()));
-    EXPECT_EQ(QImage(bmp).convertToFormat(QImage::Format_RGB32), map.image);
+    EXPECT_EQ(QImage(bmp, "BMP").convertToFormat(QImage::Format_RGB32), map.image);
 
-    // Other extensions (letter case counts) write nothing; a map without pixels is an error.
-    EXPECT_FALSE(saveHeightMap(map, dir.filePath("map.PNG").toStdString()));
-    EXPECT_FALSE(QFile::exists(dir.filePath("map.PNG")));
+    // Other extensions write nothing; a map without pixels is an error.
+    EXPECT_FALSE(saveHeightMap(map, dir.filePath("map.jpg").toStdString()));
+    EXPECT_FALSE(QFile::exists(dir.filePath("map.jpg")));
     EXPECT_THROW(saveHeightMap(HeightMap{}, dir.filePath("empty.png").toStdString()), AppError);
 }
 
