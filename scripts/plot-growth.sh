@@ -4,22 +4,8 @@
 #   scripts/plot-growth.sh            uses build/tessavo-batch (make build)
 #   TESSAVO_BATCH=path/to/tessavo-batch scripts/plot-growth.sh
 set -e
-# Names given by the caller are taken from where the script was called; the defaults from the
-# repository.
-absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
-[ -n "$TESSAVO_BATCH" ] && TESSAVO_BATCH=$(absolute "$TESSAVO_BATCH")
-[ -n "$1" ] && set -- "$(absolute "$1")"
-cd "$(dirname "$0")/.."
-BATCH=$(absolute "${TESSAVO_BATCH:-build/tessavo-batch}")
-OUT=${1:-docs/growth.png}
-if [ ! -x "$BATCH" ]; then
-  echo "plot-growth.sh: $BATCH not found; run 'make build' first or set TESSAVO_BATCH" >&2
-  exit 1
-fi
-command -v gnuplot >/dev/null || { echo "plot-growth.sh: gnuplot is missing; run 'make deps'" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT INT TERM
+default_out=docs/growth.png
+. "$(dirname "$0")/plot-common.sh"
 
 (cd "$work" && "$BATCH" --seed 1 --runs 32 --steps 5000 --size 64x64 --dep 100 \
   --roughness w.csv --fit) > "$work/fit.txt"

@@ -5,20 +5,8 @@
 #   scripts/plot-models.sh [OUTDIR]   uses build/tessavo-batch (make build); OUTDIR: docs
 #   TESSAVO_BATCH=path/to/tessavo-batch scripts/plot-models.sh
 set -e
-absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
-[ -n "$TESSAVO_BATCH" ] && TESSAVO_BATCH=$(absolute "$TESSAVO_BATCH")
-[ -n "$1" ] && set -- "$(absolute "$1")"
-cd "$(dirname "$0")/.."
-BATCH=$(absolute "${TESSAVO_BATCH:-build/tessavo-batch}")
-OUT=${1:-docs}
-if [ ! -x "$BATCH" ]; then
-  echo "plot-models.sh: $BATCH not found; run 'make build' first or set TESSAVO_BATCH" >&2
-  exit 1
-fi
-command -v gnuplot >/dev/null || { echo "plot-models.sh: gnuplot is missing; run 'make deps'" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT INT TERM
+default_out=docs
+. "$(dirname "$0")/plot-common.sh"
 
 MODELS="tessavo rd rdsr bd rsos wv dt"
 RUNS=4

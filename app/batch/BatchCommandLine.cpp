@@ -9,7 +9,6 @@
 #include "run/FilmSetup.h"
 #include "run/SettingChecks.h"
 
-#include <set>
 
 #include <QCommandLineParser>
 
@@ -38,23 +37,15 @@ std::string fileName(const std::string& option, const std::string& name)
 // "L1,L2,..." of at least three different lattice sides.
 std::vector<int32_t> sideList(const std::string& value)
 {
-    std::vector<int32_t> sides;
-    std::set<int32_t> seen;
-    size_t from = 0;
-    for (;;) {
+    std::vector<std::string> sides;
+    for (size_t from = 0;;) {
         const size_t comma = value.find(',', from);
-        const std::string side = value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
-        const int32_t n = SettingChecks::integerInRange("--sizes", side, settingKey(Setting::GridX).low, largestLatticeSide);
-        if (!seen.insert(n).second)
-            throw UsageError("--sizes: " + std::to_string(n) + " is given twice");
-        sides.push_back(n);
+        sides.push_back(value.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
         if (comma == std::string::npos)
             break;
         from = comma + 1;
     }
-    if (sides.size() < 3)
-        throw UsageError("--sizes needs at least 3 lattice sides to fit alpha and z, not '" + value + "'");
-    return sides;
+    return SettingChecks::sizes(sides, value);
 }
 
 // The range, start value and text of a setting, for the help.

@@ -126,7 +126,8 @@ Outcome runExperiment(const BatchCommandLine& o, const FilmSetup& film, const Se
 Outcome runScaling(const BatchCommandLine& o, const BatchPlan& s, int32_t jobs)
 {
     ScalingStudy study(s.run, s.seed, o.runs, s.steps, o.sizes, jobs, o.fssFile);
-    warn(study.warning());
+    for (const std::string& warning : study.warnings())
+        warn(warning);
     ProgressBar bar = progressBar(o, study.totalRuns(), "runs", study.totalTicks());
     Outcome outcome;
     outcome.runs = o.runs;

@@ -149,6 +149,13 @@ py::tuple runSlice(const py::dict& settings, int64_t first, int64_t count)
     return py::make_tuple(roughness, deposited, layers);
 }
 
+// The settings an experiment of these settings grows with, as experiment() reports them.
+py::dict resolvedSettings(const py::dict& settings)
+{
+    const Resolved r = resolve(settings);
+    return settingsDict(GrowthSettings::of(r.setup), r.steps);
+}
+
 // Per-run series added in run order, for experiments whose runs were grown elsewhere.
 class Stats {
 public:
@@ -206,6 +213,7 @@ void bindExperiment(py::module_& m)
 {
     m.def("_experiment", &experiment, py::arg("settings"), py::arg("series"), py::arg("analyze_every") = py::none());
     m.def("_run_slice", &runSlice, py::arg("settings"), py::arg("first"), py::arg("count"));
+    m.def("_resolved_settings", &resolvedSettings, py::arg("settings"));
 
     py::class_<Stats>(m, "_Stats")
         .def(py::init<int64_t>(), py::arg("ticks"))

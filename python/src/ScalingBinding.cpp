@@ -18,7 +18,6 @@
 
 #include <pybind11/stl.h>
 
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,24 +26,16 @@ namespace py = pybind11;
 
 namespace {
 
-// At least three different sides, each as --size takes it; refused in the words the batch tool
-// uses for --sizes L1,L2,...
+// At least three different sides, each as size= takes it.
 std::vector<int32_t> sidesOf(const py::sequence& given)
 {
-    std::vector<int32_t> sides;
-    std::set<int32_t> seen;
+    std::vector<std::string> sides;
     std::string list;
     for (const py::handle side : given) {
-        const std::string text = textOf(side);
-        list += (list.empty() ? "" : ",") + text;
-        const int32_t n = SettingChecks::integerInRange("sizes=", text, settingKey(Setting::GridX).low, largestLatticeSide);
-        if (!seen.insert(n).second)
-            throw SettingError("sizes=: " + std::to_string(n) + " is given twice");
-        sides.push_back(n);
+        sides.push_back(textOf(side));
+        list += (list.empty() ? "" : ",") + sides.back();
     }
-    if (sides.size() < 3)
-        throw SettingError("sizes= needs at least 3 lattice sides to fit alpha and z, not '" + list + "'");
-    return sides;
+    return SettingChecks::sizes(sides, list, SettingChecks::Spelling::Keyword);
 }
 
 // The batch tool's --json summary of the scaling, as Python values (json.loads of the same text).
@@ -68,8 +59,9 @@ py::dict scalingOf(const py::dict& settings, const py::sequence& sizes, bool sho
         jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
     }
     ScalingStudy study(r.setup, r.seed, r.runs, r.steps, sides, jobs, "");
-    if (!study.warning().empty() && PyErr_WarnEx(PyExc_RuntimeWarning, study.warning().c_str(), 1) < 0)
-        throw py::error_already_set();
+    for (const std::string& warning : study.warnings())
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, warning.c_str(), 1) < 0)
+            throw py::error_already_set();
     const FiniteSizeScaling scaling = interruptible([&](const StopRequest* stop, const std::function<void()>& poll) {
         return study.run([&](int64_t, double) { poll(); }, stop);
     });

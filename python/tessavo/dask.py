@@ -73,4 +73,6 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
     except BaseException:
         client.cancel([f for f in futures if f is not None])
         raise
-    return stats.result(fit_range, rows)
+    result = stats.result(fit_range, rows)
+    result["settings"] = _tessavo._resolved_settings(given)
+    return result

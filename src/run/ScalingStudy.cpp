@@ -84,11 +84,13 @@ ScalingStudy::ScalingStudy(const FilmSetup& film, uint32_t seed, int32_t runs, i
             Experiment(setup, seed, runs, steps).checkMemory(jobs, machine);
         setups_.push_back(std::move(setup));
     }
-    const auto largest = std::max_element(setups_.begin(), setups_.end(), [](const FilmSetup& a, const FilmSetup& b) {
-        return a.scenario.sizeX < b.scenario.sizeX;
-    });
-    if (largest != setups_.end())
-        warning_ = periodWarning(*largest, steps, runs);
+    const auto [smallest, largest] = std::minmax_element(setups_.begin(), setups_.end(),
+        [](const FilmSetup& a, const FilmSetup& b) { return a.scenario.sizeX < b.scenario.sizeX; });
+    if (largest == setups_.end())
+        return;
+    for (const std::string& warning : {periodWarning(*largest, steps, runs), depositionWarning(*smallest)})
+        if (!warning.empty())
+            warnings_.push_back(warning);
 }
 
 ScalingStudy::~ScalingStudy() = default;

@@ -31,8 +31,9 @@ public:
                  int32_t jobs, const std::string& tableFile);
     ~ScalingStudy();
 
-    // Why the congruential generator's period is too short for the largest lattice, or empty.
-    const std::string& warning() const { return warning_; }
+    // What makes the study's numbers doubtful before it runs: the congruential generator's
+    // period too short for the largest lattice, a rate that deposits nothing on the smallest.
+    const std::vector<std::string>& warnings() const { return warnings_; }
     // The runs and ticks of all the sizes together, which the progress counts.
     int64_t totalRuns() const;
     int64_t totalTicks() const;
@@ -60,5 +61,5 @@ private:
     int64_t steps_;
     int32_t jobs_;
     std::unique_ptr<OutputFile> table_;
-    std::string warning_;
+    std::vector<std::string> warnings_;
 };

@@ -72,6 +72,21 @@ Generator generator(const std::string& value, Spelling how)
     return g;
 }
 
+std::vector<int32_t> sizes(const std::vector<std::string>& sides, const std::string& given, Spelling how)
+{
+    const std::string option = shown("sizes", how);
+    std::vector<int32_t> out;
+    for (const std::string& side : sides) {
+        const int32_t n = integerInRange(option, side, settingKey(Setting::GridX).low, largestLatticeSide);
+        if (std::find(out.begin(), out.end(), n) != out.end())
+            throw SettingError(option + ": " + std::to_string(n) + " is given twice");
+        out.push_back(n);
+    }
+    if (out.size() < 3)
+        throw SettingError(option + " needs at least 3 lattice sides to fit alpha and z, not '" + given + "'");
+    return out;
+}
+
 GrowthModel model(const std::string& value, Spelling how)
 {
     GrowthModel m;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace SettingChecks {
 
@@ -78,6 +79,11 @@ void experimentSeed(bool seedGiven, Spelling how = Spelling::Flag);
 uint32_t runIndex(const std::string& value, Spelling how = Spelling::Flag);
 // --run-index repeats one run of a seeded experiment alone: it needs --seed and excludes --runs.
 void runIndexAlone(bool runIndexGiven, bool seedGiven, bool runsGiven, Spelling how = Spelling::Flag);
+
+// --sizes L1,L2,...: at least three different lattice sides, each as --size takes one side;
+// `sides` are the texts of the sides, `given` the whole list as typed (for the message).
+std::vector<int32_t> sizes(const std::vector<std::string>& sides, const std::string& given,
+                           Spelling how = Spelling::Flag);
 
 // The palette names as the help and the messages list them: "green, red, blue, mixed or mixed2".
 std::string paletteList();

@@ -178,6 +178,9 @@ TEST(BatchRun, LayersCountTheParticlesThatLanded)
     const ToolResult r = tool.run({"--seed", "1", "--steps", "3", "--dep", "9", "--size", "10x10"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("deposits no particle per tick"), std::string::npos) << r.err;
+    // A finite-size study warns of its smallest lattice.
+    const ToolResult sizes = tool.run({"--seed", "1", "--runs", "2", "--steps", "3", "--dep", "9", "--sizes", "12,10,11"});
+    EXPECT_NE(sizes.err.find("deposits no particle per tick on 10 x 10"), std::string::npos) << sizes.err;
 }
 
 TEST(BatchRun, ConfigurationFileGivesTheSettingsAndOptionsOverrideIt)

@@ -33,7 +33,7 @@ def test_slices_on_workers_equal_the_one_process_experiment_and_the_batch_csv(cl
         r = tessavo.dask.experiment(client, 9, chunk=chunk, **SETTINGS)
         for name in ("tick", "deposited", "mean", "stddev", "stderr", "min", "max", "layers", "series"):
             assert np.array_equal(r[name], reference[name]), (chunk, name)
-        assert r["fit"] == reference["fit"] and r["runs"] == 9
+        assert r["fit"] == reference["fit"] and r["runs"] == 9 and r["settings"] == reference["settings"]
     for name, column in zip(header, columns):
         assert np.array_equal(r[name], column, equal_nan=True), name
 
