@@ -1,7 +1,9 @@
 // Merge's reading of 64 slices of one run each (2,000 ticks): every file opened and every run's
-// series read in run order into the statistics, by the reader in this process (in_process) and
-// in the child process merge uses (isolated). The counter isolation_cost is the isolated time
-// over the in-process time of the same run of the program.
+// series read in run order into the statistics, in the child process merge uses (isolated) and
+// by the reader in this process, which runs second so that what its reads leave in this
+// process is not copied into the child. The counter isolation_cost is the isolated time over
+// the in-process time of the same run of the program. The batch tool's merge as a whole pays
+// less than this ratio suggests: its startup and its writing are the same either way.
 #include "run/IsolatedSeriesReader.h"
 #include "run/RoughnessStats.h"
 #include "run/SeriesFile.h"
@@ -18,7 +20,7 @@ namespace {
 
 constexpr int32_t slices = 64;
 constexpr int64_t ticks = 2000;
-double inProcessSeconds = 0.0;
+double isolatedSeconds = 0.0;
 
 // The slices, written once into a scratch folder.
 const std::vector<std::string>& slicePaths()
@@ -82,11 +84,11 @@ void BM_ReadSlices(benchmark::State& state)
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     seconds /= static_cast<double>(state.iterations());
-    if (!isolated)
-        inProcessSeconds = seconds;
-    else if (inProcessSeconds > 0.0)
-        state.counters["isolation_cost"] = seconds / inProcessSeconds;
+    if (isolated)
+        isolatedSeconds = seconds;
+    else if (isolatedSeconds > 0.0)
+        state.counters["isolation_cost"] = isolatedSeconds / seconds;
 }
-BENCHMARK(BM_ReadSlices)->ArgName("isolated")->Arg(0)->Arg(1)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSlices)->ArgName("isolated")->Arg(1)->Arg(0)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
