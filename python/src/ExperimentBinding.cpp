@@ -80,15 +80,6 @@ py::dict resultOf(const RoughnessStats& stats, const std::optional<std::pair<int
     return r;
 }
 
-// The settings of the result under the names the batch tool's JSON and series files use.
-py::dict settingsDict(const GrowthSettings& settings, int64_t steps)
-{
-    py::dict d;
-    for (const auto& [name, value] : settingsBlock(settings, steps))
-        std::visit([&d, &name = name](const auto& v) { d[py::str(name)] = py::cast(v); }, value);
-    return d;
-}
-
 py::dict experiment(const py::dict& settings, bool keepSeries, const py::object& analyzeEvery)
 {
     const Resolved r = resolve(settings);

@@ -1,10 +1,12 @@
 #include "ModuleSettings.h"
+#include "CheckedPath.h"
 
 #include "run/RunPlan.h"
 #include "run/SettingChecks.h"
 
 #include <algorithm>
 #include <iterator>
+#include <variant>
 
 namespace py = pybind11;
 
@@ -28,7 +30,14 @@ std::string textOf(py::handle value)
 
 std::string pathOf(py::handle path)
 {
-    return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+    return checkedPath(py::module_::import("os").attr("fsencode")(path).cast<std::string>());
+}
+
+py::dict settingsDict(const GrowthSettings& settings, int64_t steps, py::dict into)
+{
+    for (const auto& [name, value] : settingsBlock(settings, steps))
+        std::visit([&into, &name = name](const auto& v) { into[py::str(name)] = py::cast(v); }, value);
+    return into;
 }
 
 std::string pairText(const py::dict& settings, const char* key, const char* sep, const char* shape)

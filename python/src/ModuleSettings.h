@@ -6,6 +6,7 @@
 #include "model/AppError.h"
 #include "model/SettingsTable.h"
 #include "run/FilmSetup.h"
+#include "run/GrowthSettings.h"
 
 #include <pybind11/pybind11.h>
 
@@ -16,8 +17,12 @@
 
 // A value as the batch tool would see it on its command line.
 std::string textOf(pybind11::handle value);
-// A path (str, bytes or os.PathLike) in the file system's encoding.
+// A path (str, bytes or os.PathLike) in the file system's encoding; ValueError for one with a
+// NUL inside (checkedPath).
 std::string pathOf(pybind11::handle path);
+// The growth settings, the rate and the steps under the names and types of the batch tool's
+// JSON and series files, added to `into`, which is returned.
+pybind11::dict settingsDict(const GrowthSettings& settings, int64_t steps, pybind11::dict into = pybind11::dict());
 // Two integers given as a pair, as the option's text "A<sep>B"; TypeError for anything else.
 std::string pairText(const pybind11::dict& settings, const char* key, const char* sep, const char* shape);
 

@@ -2,6 +2,7 @@
 // NumPy arrays and its attributes, read and checked by the core's reader, so that Python sees
 // exactly the runs merge would add.
 #include "Bindings.h"
+#include "ModuleSettings.h"
 
 #include "model/AppError.h"
 #include "run/GrowthSettings.h"
@@ -10,9 +11,9 @@
 #include <pybind11/numpy.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace py = pybind11;
@@ -40,8 +41,7 @@ py::dict attributesOf(const SeriesHeader& h)
     a["seed"] = h.seed;
     a["runs"] = h.runs;
     // The growth settings, the rate and the steps, named and typed as experiment()'s settings.
-    for (const auto& [name, value] : settingsBlock(h.settings, h.ticks))
-        std::visit([&a, &name = name](const auto& v) { a[py::str(name)] = py::cast(v); }, value);
+    settingsDict(h.settings, h.ticks, a);
     a["config"] = h.configFile;
     a["layer"] = h.layerFile;
     a["jobs"] = h.jobs;
@@ -49,24 +49,33 @@ py::dict attributesOf(const SeriesHeader& h)
     return a;
 }
 
-py::dict readSeries(const std::string& path)
+py::dict readSeries(const py::object& path)
 {
-    const std::unique_ptr<SeriesReader> reader = openSeries(path);
+    const std::unique_ptr<SeriesReader> reader = openSeries(pathOf(path));
     const SeriesHeader& h = reader->header();
     const auto rows = static_cast<py::ssize_t>(reader->runs().size());
     const auto steps = static_cast<py::ssize_t>(h.ticks);
 
     py::array_t<double> roughness({rows, steps});
     py::array_t<double> deposited({rows, steps});
+    py::array_t<double> layers({rows, steps});
     double* w = roughness.mutable_data();
     double* d = deposited.mutable_data();
+    double* l = layers.mutable_data();
+    bool withLayers = false;
     {
         py::gil_scoped_release release;
-        std::vector<double> rowW, rowD;
+        std::vector<double> rowW, rowD, rowL;
         for (py::ssize_t row = 0; row < rows; ++row) {
-            reader->readRow(static_cast<size_t>(row), rowW, rowD);
+            reader->readRow(static_cast<size_t>(row), rowW, rowD, &rowL);
             std::copy(rowW.begin(), rowW.end(), w + row * steps);
             std::copy(rowD.begin(), rowD.end(), d + row * steps);
+            // A run without layers (a file written before they were kept, or merged from one): NaN.
+            if (rowL.empty())
+                std::fill(l + row * steps, l + (row + 1) * steps, std::numeric_limits<double>::quiet_NaN());
+            else
+                std::copy(rowL.begin(), rowL.end(), l + row * steps);
+            withLayers = withLayers || !rowL.empty();
         }
     }
     py::array_t<int64_t> tick(steps);
@@ -85,6 +94,7 @@ py::dict readSeries(const std::string& path)
     py::dict r;
     r["roughness"] = roughness;
     r["deposited"] = deposited;
+    r["layers"] = withLayers ? py::object(layers) : py::none();
     r["tick"] = tick;
     r["run"] = run;
     r["start_heights"] = start;

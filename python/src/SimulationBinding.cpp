@@ -4,7 +4,6 @@
 #include "ModuleSettings.h"
 #include "PictureArrays.h"
 
-#include "CheckedPath.h"
 
 #include "chart/ChartHistory.h"
 #include "files/LayerFile.h"
@@ -164,7 +163,7 @@ public:
 
     void saveLayer(py::object path)
     {
-        const std::string name = checkedPath(pathOf(path));
+        const std::string name = pathOf(path);
         const Busy busy(*this);
         refuseAbandoned();
         py::gil_scoped_release release;

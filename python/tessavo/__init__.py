@@ -190,6 +190,9 @@ def read_series(path: PathLike) -> Dict[str, Any]:
 
     roughness, deposited
         W and the layers deposited of every run held after every tick, (runs held, steps)
+    layers
+        the layers of particles landed by every run held after every tick, (runs held, steps),
+        or None for a file written before they were kept (NaN in the rows of such runs)
     tick
         1 .. steps, the tick of each column
     run
@@ -205,7 +208,7 @@ def read_series(path: PathLike) -> Dict[str, Any]:
     A file of a whole experiment holds every run: its mean roughness over the runs is
     experiment()'s mean, ``r["roughness"].mean(axis=0)``.
     """
-    return _tessavo._read_series(os.fsdecode(path))
+    return _tessavo._read_series(path)
 
 
 def _heights(heights: Any) -> np.ndarray:

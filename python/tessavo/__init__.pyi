@@ -161,6 +161,7 @@ class SeriesAttributes(TypedDict):
 class Series(TypedDict):
     roughness: npt.NDArray[np.float64]
     deposited: npt.NDArray[np.float64]
+    layers: Optional[npt.NDArray[np.float64]]
     tick: npt.NDArray[np.int64]
     run: npt.NDArray[np.int32]
     start_heights: Optional[npt.NDArray[np.int32]]

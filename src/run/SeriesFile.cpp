@@ -3,12 +3,14 @@
 #include "run/StartLattice.h"
 
 #include "files/FileReplacer.h"
+#include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "model/AppError.h"
 #include "files/Settings.h"
 #include "model/Convert.h"
 #include "model/Symulacja.h"
 
+#include <H5PLpublic.h>
 #include <hdf5.h>
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -88,11 +91,17 @@ bool putDouble(hid_t file, const char* name, double value)
     return putAttribute(file, name, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, &value);
 }
 
+// Text as a fixed-length string: readers find its length in its type, with no pointers into
+// the file's heap to follow.
 bool putText(hid_t file, const char* name, const std::string& value)
 {
-    const Handle type = stringType();
-    const char* text = value.c_str();
-    return putAttribute(file, name, type.get(), type.get(), &text);
+    Handle type(H5Tcopy(H5T_C_S1), H5Tclose);
+    H5Tset_size(type.get(), std::max<size_t>(value.size(), 1));
+    H5Tset_strpad(type.get(), H5T_STR_NULLPAD);
+    H5Tset_cset(type.get(), H5T_CSET_UTF8);
+    std::vector<char> text(std::max<size_t>(value.size(), 1), '\0');
+    std::copy(value.begin(), value.end(), text.begin());
+    return putAttribute(file, name, type.get(), type.get(), text.data());
 }
 
 Handle createDataset(hid_t file, const char* name, hid_t type, std::initializer_list<hsize_t> dims)
@@ -303,6 +312,7 @@ public:
         std::string out;
         if (H5Tis_variable_str(type.get()) > 0) {
             const Handle memType = stringType();
+            H5Tset_cset(memType.get(), H5Tget_cset(type.get())); // no conversion between character sets
             char* value = nullptr;
             if (H5Aread(attribute.get(), memType.get(), &value) < 0)
                 throw damaged(name);
@@ -314,6 +324,7 @@ public:
                 throw damaged(name);
             Handle memType(H5Tcopy(H5T_C_S1), H5Tclose);
             H5Tset_size(memType.get(), size + 1);
+            H5Tset_cset(memType.get(), H5Tget_cset(type.get())); // no conversion between character sets
             std::vector<char> value(size + 1, '\0');
             if (H5Aread(attribute.get(), memType.get(), value.data()) < 0)
                 throw damaged(name);
@@ -400,7 +411,71 @@ private:
     const std::string& path_;
 };
 
-// A dataset of `rank` dimensions and the class expected; its dimensions go to `dims`.
+// Every name in the file's root is the file's own object: a soft link may lead anywhere in the
+// file and an external link into another file, so neither is followed.
+herr_t noteLink(hid_t, const char* name, const H5L_info_t* info, void* data)
+{
+    if (info->type != H5L_TYPE_HARD) {
+        *static_cast<std::string*>(data) = std::string("'") + name + "' is "
+            + (info->type == H5L_TYPE_SOFT ? "a soft link" : info->type == H5L_TYPE_EXTERNAL ? "an external link to another file" : "a link of an unknown kind")
+            + ", which this program does not follow";
+        return 1;
+    }
+    return 0;
+}
+
+void checkLinks(hid_t file, const std::string& path)
+{
+    std::string problem;
+    hsize_t index = 0;
+    if (H5Literate(file, H5_INDEX_NAME, H5_ITER_NATIVE, &index, noteLink, &problem) < 0)
+        throw AppError(path + ": a damaged HDF5 file (its list of names cannot be read)");
+    if (!problem.empty())
+        throw AppError(path + ": " + problem);
+}
+
+// The values of a dataset come from this file and nowhere else, every one of them was written,
+// and the space they take in the file is no more than the file has: so reading them neither
+// reaches another file nor makes up values, and what they declare cannot make the program
+// take more memory than the file's size allows.
+void checkStorage(hid_t dataset, hid_t type, hid_t space, hsize_t fileSize, const std::string& path, const char* name)
+{
+    const auto refuse = [&](const std::string& why) {
+        throw AppError(path + ": the dataset '" + std::string(name) + "' " + why);
+    };
+    Handle create(H5Dget_create_plist(dataset), H5Pclose);
+    if (!create.ok())
+        refuse("is damaged");
+    const H5D_layout_t layout = H5Pget_layout(create.get());
+    if (layout == H5D_VIRTUAL)
+        refuse("is a virtual dataset, whose values come from other files; this program reads only values stored in the file");
+    if (layout != H5D_COMPACT && layout != H5D_CONTIGUOUS && layout != H5D_CHUNKED)
+        refuse("is damaged (an unknown layout)");
+    if (H5Pget_external_count(create.get()) != 0)
+        refuse("keeps its values in another file (external storage); this program reads only values stored in the file");
+    const size_t valueSize = H5Tget_size(type);
+    if (valueSize == 0 || valueSize > 8)
+        refuse("is damaged or of the wrong kind");
+    const hssize_t points = H5Sget_simple_extent_npoints(space);
+    if (points < 0)
+        refuse("is damaged");
+    if (points == 0)
+        return;
+    const long double declared = static_cast<long double>(points) * static_cast<long double>(valueSize);
+    H5D_space_status_t status = H5D_SPACE_STATUS_ERROR;
+    if (H5Dget_space_status(dataset, &status) < 0 || status != H5D_SPACE_STATUS_ALLOCATED)
+        refuse("holds values that were never written");
+    const hsize_t stored = H5Dget_storage_size(dataset);
+    // Compressed chunks may hold more than they take, but not beyond what deflate can reach.
+    const bool filtered = layout == H5D_CHUNKED && H5Pget_nfilters(create.get()) > 0;
+    const long double room = filtered ? 1100.0L * static_cast<long double>(stored) : static_cast<long double>(stored);
+    if (stored > fileSize || declared > room)
+        refuse("declares " + std::to_string(points) + " values, more than the " + std::to_string(fileSize)
+               + " bytes of the file hold");
+}
+
+// A dataset of `rank` dimensions and the class expected, stored in the file itself; its
+// dimensions go to `dims`.
 Handle openDataset(hid_t file, const std::string& path, const char* name, H5T_class_t kind, int rank, hsize_t* dims)
 {
     if (H5Lexists(file, name, H5P_DEFAULT) <= 0)
@@ -411,6 +486,10 @@ Handle openDataset(hid_t file, const std::string& path, const char* name, H5T_cl
     if (!dataset.ok() || !type.ok() || !space.ok() || H5Tget_class(type.get()) != kind
         || H5Sget_simple_extent_ndims(space.get()) != rank || H5Sget_simple_extent_dims(space.get(), dims, nullptr) != rank)
         throw AppError(path + ": the dataset '" + std::string(name) + "' is damaged or of the wrong kind");
+    hsize_t fileSize = 0;
+    if (H5Fget_filesize(file, &fileSize) < 0)
+        throw AppError(path + ": a damaged HDF5 file");
+    checkStorage(dataset.get(), type.get(), space.get(), fileSize, path, name);
     return dataset;
 }
 
@@ -426,10 +505,13 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
     H5Pset_file_locking(access.get(), false, true);
     if (H5Fis_hdf5(path_.c_str()) <= 0)
         throw AppError(path_ + ": not an HDF5 file");
+    // A file names its filters; none of them is looked for in a plugin library.
+    H5PLset_loading_state(0);
     h5_->file = Handle(H5Fopen(path_.c_str(), H5F_ACC_RDONLY, access.get()), H5Fclose);
     if (!h5_->file.ok())
         throw AppError(path_ + ": a damaged HDF5 file (cut short?)");
     const hid_t file = h5_->file.get();
+    checkLinks(file, path_);
     const AttributeReader a(file, path_);
     if (!a.has("format") || a.text("format") != formatName)
         throw AppError(path_ + ": an HDF5 file, but not a series file of tessavo-batch");
@@ -462,6 +544,8 @@ SeriesReader::SeriesReader(const std::string& path) : path_(path), h5_(std::make
     h.layerFile = a.text("layer");
     h.jobs = static_cast<int32_t>(a.integer("jobs", 1, INT32_MAX));
     h.seconds = a.number("seconds");
+    if (!std::isfinite(h.seconds) || h.seconds < 0.0)
+        throw AppError(path_ + ": the attribute 'seconds' is " + exactText(h.seconds) + ", not a time taken");
 
     hsize_t runDims[1] = {0}, rDims[2] = {0, 0}, dDims[2] = {0, 0};
     const Handle run = openDataset(file, path_, "run", H5T_INTEGER, 1, runDims);
@@ -519,4 +603,37 @@ void SeriesReader::readRow(size_t row, std::vector<double>& roughness, std::vect
         || (withLayers && !transferRows(h5_->layers.get(), H5T_NATIVE_DOUBLE, row, 1, ticks, layers->data(), false)))
         throw AppError(path_ + ": the series of run " + std::to_string(row < runs_.size() ? runs_[row] : -1)
                        + " cannot be read (the file is damaged or cut short)");
+    // Merge writes NaN for the whole run where a slice had no layers: none, as in that slice.
+    if (withLayers && std::all_of(layers->begin(), layers->end(), [](double v) { return std::isnan(v); }))
+        layers->clear();
+    static const std::vector<double> none;
+    checkSeries(path_, runs_[row], header_.settings.autoheight, roughness, deposited, layers ? *layers : none);
+}
+
+void SeriesReader::checkSeries(const std::string& path, int32_t run, bool autoHeight, const std::vector<double>& roughness,
+                               const std::vector<double>& deposited, const std::vector<double>& layers)
+{
+    // The width of int32 heights stays below 2^31 layers.
+    constexpr double widest = 2147483648.0;
+    const auto refuse = [&](const char* what, size_t i, double value, const char* why) {
+        throw AppError(path + ": run " + std::to_string(run) + "'s " + what + " at tick " + std::to_string(i + 1) + " is "
+                       + exactText(value) + ", " + why);
+    };
+    for (size_t i = 0; i < roughness.size(); ++i)
+        if (!(roughness[i] >= 0.0 && roughness[i] < widest))
+            refuse("roughness", i, roughness[i], "not the width of a lattice of heights");
+    for (size_t i = 0; i < deposited.size(); ++i) {
+        if (!(deposited[i] >= 0.0 && std::isfinite(deposited[i])))
+            refuse("deposited layers", i, deposited[i], "not a number of layers");
+        // Only auto-height takes layers away again.
+        if (!autoHeight && i > 0 && deposited[i] < deposited[i - 1])
+            refuse("deposited layers", i, deposited[i], "fewer than the tick before, without auto-height");
+    }
+    // Particles that landed stay counted, whatever auto-height takes away.
+    for (size_t i = 0; i < layers.size(); ++i) {
+        if (!(layers[i] >= 0.0 && std::isfinite(layers[i])))
+            refuse("landed layers", i, layers[i], "not a number of layers");
+        if (i > 0 && layers[i] < layers[i - 1])
+            refuse("landed layers", i, layers[i], "fewer than the tick before");
+    }
 }

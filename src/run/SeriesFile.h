@@ -79,6 +79,10 @@ private:
     std::unique_ptr<Hdf5> h5_;
 };
 
+// Reads a series file in this process. Every file is taken as untrusted: names that link
+// elsewhere, datasets stored in other files or virtual, values never written, sizes beyond the
+// file and values no run gives are refused with one line naming the file. Faults inside the
+// HDF5 library itself it cannot rule out: IsolatedSeriesReader runs it in a process of its own.
 class SeriesReader {
 public:
     // Opens a series file. Throws AppError "<path>: <reason>" for a file that is missing, not
@@ -93,9 +97,17 @@ public:
     // The run index of each row.
     const std::vector<int32_t>& runs() const { return runs_; }
     // The series of the run in row `row`, header().ticks values each; `layers` is left empty
-    // when the file has none.
+    // when the file has none (or holds NaN for the whole run, as merge writes for slices without
+    // them). Throws AppError for values no run gives (checkSeries).
     void readRow(size_t row, std::vector<double>& roughness, std::vector<double>& deposited,
                  std::vector<double>* layers = nullptr) const;
+
+    // Throws AppError "<path>: run <k>'s ... at tick <t> is <v>, ..." unless every roughness is a
+    // width (0 to 2^31 layers), every count of deposited layers finite and not negative and,
+    // without auto-height, never falling, and every count of landed layers (when `layers` holds
+    // any) finite, not negative and never falling.
+    static void checkSeries(const std::string& path, int32_t run, bool autoHeight, const std::vector<double>& roughness,
+                            const std::vector<double>& deposited, const std::vector<double>& layers);
 
 private:
     struct Hdf5;

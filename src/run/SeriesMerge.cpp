@@ -38,9 +38,8 @@ SeriesHeader seriesHeaderOf(const FilmSetup& film, uint32_t seed, int32_t runs, 
 
 MergedSeries::MergedSeries(const std::vector<std::string>& paths)
 {
-    for (const std::string& path : paths)
-        files_.push_back(std::make_unique<SeriesReader>(path));
-    const SeriesReader& first = *files_.front();
+    files_ = IsolatedSeriesReader::open(paths);
+    const IsolatedSeriesReader& first = *files_.front();
     header_ = first.header();
     header_.jobs = 0;
     header_.seconds = 0.0;
@@ -61,18 +60,26 @@ MergedSeries::MergedSeries(const std::vector<std::string>& paths)
         header_.seconds += h.seconds;
     }
 
-    // Every run once: the owner of each run, and the runs held twice with both holders.
+    // Every run once: the owner of each run, and the runs held twice with both holders. Worked
+    // out from the runs the files hold, not from the number they declare, which may be anything.
     const int32_t n = header_.runs;
-    std::vector<int32_t> owner(static_cast<size_t>(n), -1);
-    std::vector<std::tuple<int32_t, int32_t, int32_t>> doubled; // run, first holder, second holder
+    std::vector<std::pair<int32_t, int32_t>> held; // run, file
     for (size_t f = 0; f < files_.size(); ++f)
-        for (int32_t k : files_[f]->runs()) {
-            int32_t& o = owner[static_cast<size_t>(k)];
-            if (o >= 0)
-                doubled.emplace_back(k, o, static_cast<int32_t>(f));
-            else
-                o = static_cast<int32_t>(f);
+        for (int32_t k : files_[f]->runs())
+            held.emplace_back(k, static_cast<int32_t>(f));
+    std::sort(held.begin(), held.end());
+    std::vector<std::tuple<int32_t, int32_t, int32_t>> doubled; // run, first holder, second holder
+    for (size_t i = 1; i < held.size(); ++i)
+        if (held[i].first == held[i - 1].first) {
+            size_t first = i - 1;
+            while (first > 0 && held[first - 1].first == held[i].first)
+                --first;
+            doubled.emplace_back(held[i].first, held[first].second, held[i].second);
         }
+    // In the order the files were given, then by run.
+    std::sort(doubled.begin(), doubled.end(), [](const auto& x, const auto& y) {
+        return std::tie(std::get<2>(x), std::get<0>(x)) < std::tie(std::get<2>(y), std::get<0>(y));
+    });
     std::string problems;
     for (size_t i = 0; i < doubled.size();) {
         const auto [k, a, b] = doubled[i];
@@ -86,16 +93,12 @@ MergedSeries::MergedSeries(const std::vector<std::string>& paths)
         i = j;
     }
     std::string missing;
-    for (int32_t k = 0; k < n;) {
-        if (owner[static_cast<size_t>(k)] >= 0) {
-            ++k;
-            continue;
-        }
-        int32_t last = k;
-        while (last + 1 < n && owner[static_cast<size_t>(last) + 1] < 0)
-            ++last;
-        missing += std::string(missing.empty() ? "" : ", ") + span(k, last);
-        k = last + 1;
+    int32_t next = 0; // the first run not yet seen
+    for (size_t i = 0; i <= held.size(); ++i) {
+        const int32_t k = i < held.size() ? held[i].first : n;
+        if (k > next)
+            missing += std::string(missing.empty() ? "" : ", ") + span(next, k - 1);
+        next = std::max(next, k + 1);
     }
     if (!missing.empty())
         problems += std::string(problems.empty() ? "" : "; ") + "runs missing: " + missing;
@@ -108,7 +111,7 @@ MergedSeries::~MergedSeries() = default;
 RoughnessStats MergedSeries::combine(SeriesWriter* writer) const
 {
     // Where each run is: its file and row, in run order.
-    std::vector<std::pair<const SeriesReader*, size_t>> rowOf(static_cast<size_t>(header_.runs));
+    std::vector<std::pair<const IsolatedSeriesReader*, size_t>> rowOf(static_cast<size_t>(header_.runs));
     for (const auto& file : files_)
         for (size_t row = 0; row < file->runs().size(); ++row)
             rowOf[static_cast<size_t>(file->runs()[row])] = {file.get(), row};

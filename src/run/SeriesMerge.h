@@ -8,6 +8,7 @@
 #include "run/GrowthFit.h"
 #include "run/Outcome.h"
 #include "run/RoughnessStats.h"
+#include "run/IsolatedSeriesReader.h"
 #include "run/SeriesFile.h"
 #include "run/StopRequest.h"
 
@@ -38,7 +39,7 @@ public:
     RoughnessStats combine(SeriesWriter* writer) const;
 
 private:
-    std::vector<std::unique_ptr<SeriesReader>> files_;
+    std::vector<std::unique_ptr<IsolatedSeriesReader>> files_; // each read in a process of its own
     SeriesHeader header_;
 };
 

@@ -20,6 +20,8 @@ def test_a_slice_gives_its_runs_its_settings_and_its_start_lattice(batch):
     # Row i holds run k of the whole experiment, as Python grows it.
     whole = tessavo.experiment(5, seed=9, steps=30, dep=150, rng="philox", layer=str(batch.path("start.lay")), jobs=1)
     np.testing.assert_array_equal(r["roughness"], whole["series"][1:4])
+    # The layers landed are the same in every run: those of the experiment's table.
+    np.testing.assert_allclose(r["layers"], np.tile(whole["layers"], (3, 1)), rtol=1e-12)
 
     with pytest.raises(OSError, match="not an HDF5 file"):
         tessavo.read_series(batch.path("start.lay"))

@@ -133,6 +133,10 @@ def test_other_bad_arguments_raise_clear_errors(batch, tmp_path):
     with pytest.raises(ValueError, match="NUL"):
         s.save_layer(str(tmp_path / "victim") + "\0.lay")
     assert (tmp_path / "victim").read_text() == "kept"
+    s.save_layer(tmp_path / "start.lay")
+    for read in (tessavo.load_layer, tessavo.read_series):
+        with pytest.raises(ValueError, match="NUL"):
+            read(str(tmp_path / "start.lay") + "\0y")
     assert s.tick == 0  # nothing above grew the film
 
 

@@ -2,6 +2,7 @@
 // damaged and cut-short files are errors with the file's name, never a crash. A slice of an
 // experiment hands over its runs in order, each the run of the whole experiment.
 #include "run/Experiment.h"
+#include "run/IsolatedSeriesReader.h"
 #include "run/SeriesFile.h"
 #include "model/AppError.h"
 #include "GrowthSettingsSample.h"
@@ -12,6 +13,7 @@
 #include <hdf5.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -32,9 +34,10 @@ SeriesHeader sampleHeader()
     return h;
 }
 
+// Values a run gives, with every bit of them to keep: W and deposited layers alike.
 std::vector<double> row(int32_t k, double scale)
 {
-    return {scale * k + 0.1, scale * k + 1.0 / 3.0, -0.0, 1e300 * k};
+    return {scale * k + 0.1, scale * k + 1.0 / 3.0, scale * k + 1.0 / 3.0, 2e9 + k};
 }
 
 // Writes runs 2..4 of the sample experiment.
@@ -166,8 +169,8 @@ TEST(SeriesFile, ASliceHandsOverItsRunsInOrderAsTheWholeExperimentRunsThem)
 
 TEST(SeriesFile, FilesOfTheFirstFormatReadAsTheSameExperiment)
 {
-    // The first format named the generator "generator" and the steps "ticks", and kept max and
-    // relax as typed texts and zmode as its number.
+    // The first format named the generator "generator" and the steps "ticks", kept max and
+    // relax as typed texts and zmode as its number, and had no model, ticks or layers.
     TempDir dir;
     const std::string path = dir.file("old.h5");
     writeSample(path);
@@ -194,9 +197,25 @@ TEST(SeriesFile, FilesOfTheFirstFormatReadAsTheSameExperiment)
     put("max", text, &max);
     put("relax", text, &relax);
     put("zmode", H5T_NATIVE_INT64, &aniso);
+    H5Adelete(file, "model");
+    H5Ldelete(file, "tick", H5P_DEFAULT);
+    H5Ldelete(file, "layers", H5P_DEFAULT);
     H5Tclose(text);
     H5Fclose(file);
 
+    SeriesHeader expected = sampleHeader();
+    expected.settings.model = GrowthModel::Tessavo;
+    // Read, as merge reads it, in a process of its own (started before this process opens the
+    // file), and here: the same series, no layers.
+    const auto isolated = IsolatedSeriesReader::open({path});
     const SeriesReader reader(path);
-    EXPECT_EQ(reader.header().identity(), sampleHeader().identity());
+    EXPECT_EQ(reader.header().identity(), expected.identity());
+    ASSERT_EQ(isolated[0]->header().identity(), expected.identity());
+    std::vector<double> w, d, l{1.0}, wi, di, li{1.0};
+    reader.readRow(1, w, d, &l);
+    isolated[0]->readRow(1, wi, di, &li);
+    EXPECT_EQ(w, row(3, 1.5));
+    EXPECT_EQ(d, row(3, 10.0));
+    EXPECT_TRUE(l.empty());
+    EXPECT_EQ(std::tie(wi, di, li), std::tie(w, d, l));
 }
