@@ -24,9 +24,10 @@ namespace landing {
 struct Around {
     Around(Tablica& t, uint32_t rows, uint32_t cols, uint32_t row, uint32_t col)
         : rows_(rows), cols_(cols), up_(row == 0 ? rows - 1 : row - 1), down_(row + 1 == rows ? 0 : row + 1),
-          here(t.row(static_cast<int32_t>(row))), up(t.row(static_cast<int32_t>(up_))),
-          down(t.row(static_cast<int32_t>(down_))), c(col), left(col == 0 ? cols - 1 : col - 1),
-          right(col + 1 == cols ? 0 : col + 1), t_(t)
+          here(t.row(static_cast<int32_t>(row))),
+          // The rows beside from this one's start: no further multiplication in the common case.
+          up(row == 0 ? t.row(static_cast<int32_t>(up_)) : here - cols), down(row + 1 == rows ? t.row(0) : here + cols),
+          c(col), left(col == 0 ? cols - 1 : col - 1), right(col + 1 == cols ? 0 : col + 1), t_(t)
     {
         cell[0] = here + c;
         cell[1] = up + c;
@@ -35,13 +36,19 @@ struct Around {
         cell[4] = here + left;
     }
 
+    // The heights of the column and its neighbours, in the order of cell.
+    struct Heights {
+        int32_t column, up, right, down, left;
+    };
+    Heights heights() const { return {here[c], up[c], here[right], down[c], here[left]}; }
+
     // Lateral neighbours a particle added on each site (0 the column, 1..4 its neighbours)
     // would have: the columns beside that site that are higher than it now. Always inlined:
     // the compiler would otherwise call it once per particle and keep b in memory.
     [[gnu::always_inline]] void bonds(int32_t (&b)[5]) const
     {
-        const int32_t* up2 = t_.row(static_cast<int32_t>(up_ == 0 ? rows_ - 1 : up_ - 1));
-        const int32_t* down2 = t_.row(static_cast<int32_t>(down_ + 1 == rows_ ? 0 : down_ + 1));
+        const int32_t* up2 = up_ == 0 ? t_.row(static_cast<int32_t>(rows_ - 1)) : up - cols_;
+        const int32_t* down2 = down_ + 1 == rows_ ? t_.row(0) : down + cols_;
         const uint32_t left2 = left == 0 ? cols_ - 1 : left - 1;
         const uint32_t right2 = right + 1 == cols_ ? 0 : right + 1;
         const int32_t h0 = here[c], h1 = up[c], h2 = here[right], h3 = down[c], h4 = here[left];
@@ -127,10 +134,10 @@ struct SurfaceRelaxation {
     template <class Draws>
     static bool land(Around& a, Draws& random)
     {
-        const int32_t low = std::min({*a.cell[1], *a.cell[2], *a.cell[3], *a.cell[4]});
-        const unsigned lowest = (*a.cell[1] == low) | (*a.cell[2] == low) << 1 | (*a.cell[3] == low) << 2
-            | (*a.cell[4] == low) << 3;
-        addOne(landingCell(a, *a.cell[0] <= low, lowest, random));
+        const Around::Heights h = a.heights();
+        const int32_t low = std::min({h.up, h.right, h.down, h.left});
+        const unsigned lowest = (h.up == low) | (h.right == low) << 1 | (h.down == low) << 2 | (h.left == low) << 3;
+        addOne(landingCell(a, h.column <= low, lowest, random));
         return true;
     }
 };
@@ -141,9 +148,9 @@ struct Ballistic {
     static bool land(Around& a, Draws&)
     {
         // max(h + 1, m) is h + 1 exactly when h >= m; the one layer then wraps as addOne does.
-        const int32_t h = *a.cell[0];
-        const int32_t m = std::max({*a.cell[1], *a.cell[2], *a.cell[3], *a.cell[4]});
-        *a.cell[0] = h >= m ? static_cast<int32_t>(static_cast<uint32_t>(h) + 1u) : m;
+        const Around::Heights h = a.heights();
+        const int32_t m = std::max({h.up, h.right, h.down, h.left});
+        *a.cell[0] = h.column >= m ? static_cast<int32_t>(static_cast<uint32_t>(h.column) + 1u) : m;
         return true;
     }
 };
@@ -155,11 +162,10 @@ struct RestrictedSolidOnSolid {
     {
         // |h + 1 - h(n)| <= 1 is h <= h(n) <= h + 2; tested without a branch, since whether a
         // particle is rejected cannot be foreseen.
-        const int64_t h = *a.cell[0];
-        bool fits = true;
-        for (int i = 1; i <= 4; ++i)
-            fits &= static_cast<uint64_t>(int64_t{*a.cell[i]} - h) <= 2;
-        *a.cell[0] = static_cast<int32_t>(static_cast<uint32_t>(*a.cell[0]) + static_cast<uint32_t>(fits));
+        const Around::Heights h = a.heights();
+        const auto within = [column = int64_t{h.column}](int32_t n) { return static_cast<uint64_t>(n - column) <= 2; };
+        const bool fits = within(h.up) & within(h.right) & within(h.down) & within(h.left);
+        *a.cell[0] = static_cast<int32_t>(static_cast<uint32_t>(h.column) + static_cast<uint32_t>(fits));
         return fits;
     }
 };
