@@ -191,6 +191,13 @@ struct DasSarmaTamborenea {
     template <class Draws>
     static bool land(Around& a, Draws& random)
     {
+        // Most particles have a lateral neighbour where they fall: they stay without the
+        // second ring being read.
+        const Around::Heights h = a.heights();
+        if ((h.up > h.column) | (h.right > h.column) | (h.down > h.column) | (h.left > h.column)) {
+            addOne(a.cell[0]);
+            return true;
+        }
         int32_t bonds[5];
         a.bonds(bonds);
         const unsigned bound = (bonds[1] > 0) | (bonds[2] > 0) << 1 | (bonds[3] > 0) << 2 | (bonds[4] > 0) << 3;
