@@ -4,7 +4,8 @@
 // growth step calls once per particle, so the step is compiled once per rule and generator and
 // no call through a pointer sits in its loop. The neighbours are taken in the order of the
 // hop directions: up, right, down, left. A rule that chooses among k > 1 equal candidates asks
-// its draws for choice(k), a number below k. land() returns whether the particle landed (a
+// its draws for choice(k), a number below k (draws that mark their choice free are asked for
+// every particle, see FreeChoice). land() returns whether the particle landed (a
 // column grew), false only for a particle that rsos rejects.
 //
 // Heights wrap as 32-bit two's complement, as Tablica::increment does; comparisons are made
@@ -89,7 +90,7 @@ concept FreeChoice = requires { requires Draws::choiceIsFree; };
 
 // Candidate sets of neighbours: bit i - 1 stands for neighbour i (1 up .. 4 left).
 struct Candidates {
-    uint8_t count[16];     // how many there are
+    uint8_t count[16];        // how many there are
     uint8_t neighbour[16][4]; // the j-th of them in the order up, right, down, left; 0 past the last
 };
 
@@ -109,8 +110,9 @@ int32_t* landingCell(Around& a, bool stays, unsigned among, Draws& random)
 {
     const unsigned k = candidates.count[among];
     if constexpr (FreeChoice<Draws>) {
-        // choice(1) is 0, so a single candidate needs no case of its own.
-        // A mask rather than a conditional, which the compiler would make a branch.
+        // choice(1) and choice(0) are 0: a single candidate needs no case of its own, and an
+        // empty set picks the column. A mask rather than a conditional, which the compiler
+        // would make a branch.
         const unsigned site = candidates.neighbour[among][random.choice(k)] & (static_cast<unsigned>(stays) - 1u);
         return a.cell[site];
     } else {
