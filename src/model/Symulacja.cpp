@@ -130,6 +130,8 @@ public:
     }
     int32_t direction() { return direction_; }
     uint32_t choice(uint32_t k) { return static_cast<uint32_t>((static_cast<uint64_t>(choice_) * k) >> 32); }
+    // choice() reads the particle's own fourth output and draws nothing.
+    static constexpr bool choiceIsFree = true;
 
 private:
     static constexpr int64_t batch = 8;  // blocks computed together
@@ -209,14 +211,17 @@ void Symulacja::landEach(Draws& random)
     Tablica& t = *lattice;
     const int64_t particles = particlesPerStep();
     random.beginPhase(particles);
+    // Counted in a local: the member would be stored back on every particle.
+    int64_t grown = 0;
     for (int64_t i = 0; i < particles; ++i) {
         uint32_t row, col;
         random.next(row, col);
         landing::Around around(t, rows, cols, row, col);
         // A particle has landed when a column of its site or the sites beside it has grown
         // (a restricted-solid-on-solid rule rejects some).
-        landed += Rule::land(around, random) ? 1 : 0;
+        grown += Rule::land(around, random) ? 1 : 0;
     }
+    landed += grown;
     deposited = deposited + rate;
 }
 

@@ -22,6 +22,14 @@ struct ScriptedDraws {
     }
 };
 
+// Draws whose choice draws nothing, like Philox's: the fraction u / 2^32 of k, so that
+// choice(1) is 0 however often it is asked.
+struct FreeDraws {
+    static constexpr bool choiceIsFree = true;
+    uint64_t u = 0;
+    uint32_t choice(uint32_t k) const { return static_cast<uint32_t>((u * k) >> 32); }
+};
+
 struct Case {
     const char* name;
     std::vector<std::vector<int32_t>> before; // rows of heights; the particle falls on (2, 2)
@@ -30,26 +38,32 @@ struct Case {
     std::vector<std::vector<int32_t>> after;
 };
 
+// The case with the scripted draws, then with free draws that give the same answer (the rule
+// then chooses without a branch and asks for every particle).
 template <class Rule>
 void check(const Case& c)
 {
     const int32_t rows = static_cast<int32_t>(c.before.size());
     const int32_t cols = static_cast<int32_t>(c.before[0].size());
-    Tablica t(rows, cols);
-    for (int32_t r = 0; r < rows; ++r)
-        for (int32_t col = 0; col < cols; ++col)
-            t.set(c.before[r][col], r, col);
-    ScriptedDraws draws{c.answer, {}};
-    landing::Around around(t, static_cast<uint32_t>(rows), static_cast<uint32_t>(cols), 2, 2);
-    const bool landed = Rule::land(around, draws);
-    bool grew = false;
-    for (int32_t r = 0; r < rows; ++r)
-        for (int32_t col = 0; col < cols; ++col) {
-            EXPECT_EQ(t.get(r, col), c.after[r][col]) << c.name << " at (" << r << ", " << col << ")";
-            grew |= c.after[r][col] != c.before[r][col];
-        }
-    EXPECT_EQ(landed, grew) << c.name;
-    EXPECT_EQ(draws.asked, c.asked) << c.name;
+    for (const bool free : {false, true}) {
+        Tablica t(rows, cols);
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t col = 0; col < cols; ++col)
+                t.set(c.before[r][col], r, col);
+        ScriptedDraws scripted{c.answer, {}};
+        FreeDraws freeDraws{c.asked.empty() ? 0 : (uint64_t{c.answer} << 32) / c.asked[0]};
+        landing::Around around(t, static_cast<uint32_t>(rows), static_cast<uint32_t>(cols), 2, 2);
+        const bool landed = free ? Rule::land(around, freeDraws) : Rule::land(around, scripted);
+        bool grew = false;
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t col = 0; col < cols; ++col) {
+                EXPECT_EQ(t.get(r, col), c.after[r][col]) << c.name << (free ? " (free)" : "") << " at (" << r << ", " << col << ")";
+                grew |= c.after[r][col] != c.before[r][col];
+            }
+        EXPECT_EQ(landed, grew) << c.name;
+        if (!free)
+            EXPECT_EQ(scripted.asked, c.asked) << c.name;
+    }
 }
 
 using Rows = std::vector<std::vector<int32_t>>;
