@@ -1,6 +1,46 @@
 #include "model/Tablica.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include <sys/mman.h>
+
+namespace {
+
+constexpr std::size_t hugePage = std::size_t{2} << 20;
+
+// Lattices of at least two huge pages get them; smaller ones fit the TLB as they are.
+bool onHugePages(std::size_t bytes)
+{
+    return bytes >= 2 * hugePage;
+}
+
+} // namespace
+
+template <class T>
+void* LatticeAllocator<T>::allocateBytes(std::size_t bytes)
+{
+    if (!onHugePages(bytes))
+        return ::operator new(bytes);
+    const std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
+    void* p = std::aligned_alloc(hugePage, rounded);
+    if (!p)
+        throw std::bad_alloc();
+    (void)madvise(p, rounded, MADV_HUGEPAGE); // a hint: without it the pages are just smaller
+    return p;
+}
+
+template <class T>
+void LatticeAllocator<T>::deallocateBytes(void* p, std::size_t bytes) noexcept
+{
+    if (onHugePages(bytes))
+        std::free(p);
+    else
+        ::operator delete(p);
+}
+
+template struct LatticeAllocator<int32_t>;
 
 Tablica::Tablica(int32_t rows, int32_t columns)
     : width(columns), height(rows)
