@@ -53,11 +53,11 @@ constexpr int64_t particleChunk = 1 << 14; // particles one job of a deposition 
 
 } // namespace
 
-TiledStep::Side TiledStep::sideOf(uint32_t cells)
+TiledStep::Side TiledStep::sideOf(uint32_t cells, uint32_t tile)
 {
     Side s;
     s.cells = cells;
-    const uint32_t count = std::max<uint32_t>(2, 2 * (cells / (2 * tileSide)));
+    const uint32_t count = std::max<uint32_t>(2, 2 * (cells / (2 * tile)));
     for (uint32_t j = 0; j <= count; ++j)
         s.start.push_back(static_cast<uint32_t>(uint64_t{j} * cells / count));
     s.tileOf.resize(cells);
@@ -70,8 +70,8 @@ void TiledStep::prepare(uint32_t rows, uint32_t cols)
 {
     if (rows_.cells == rows && cols_.cells == cols)
         return;
-    rows_ = sideOf(rows);
-    cols_ = sideOf(cols);
+    rows_ = sideOf(rows, tileRows);
+    cols_ = sideOf(cols, tileColumns);
     const uint32_t across = static_cast<uint32_t>(cols_.start.size() - 1);
     const uint32_t down = static_cast<uint32_t>(rows_.start.size() - 1);
     for (auto& c : colours_)

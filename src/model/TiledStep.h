@@ -2,16 +2,17 @@
 // TiledStep: the tiled update of a growth step, drawn from Philox counters so that the lattice
 // after a step is the same on any number of threads.
 //
-// The lattice is cut into tiles of about tileSide x tileSide cells (2 x 2 at the least); the
-// tiles are coloured like a 2 x 2 checkerboard, and a step runs colour after colour (a phase),
+// The lattice is cut into tiles of about tileRows x tileColumns cells (2 x 2 tiles at the
+// least); the tiles are coloured like a 2 x 2 checkerboard, and a step runs colour after colour (a phase),
 // the tiles of one colour on the pool's threads at the same time. Tiles of one colour are a
 // whole tile apart, so their updates never read or write a common cell: a relaxation hop reaches
 // one cell from its site, a landing rule reads two (Wolf-Villain, Das Sarma-Tamborenea) and
 // writes one, and no tile is narrower than five cells. Each side is cut into an even number of
-// tiles, so that the colours alternate across the periodic border too: n cells make
-// max(2, 2 floor(n / 2 tileSide)) tiles, tile j covering cells floor(j n / m) .. floor((j+1) n / m) - 1,
-// between tileSide and 2 tileSide cells wide on a side of 2 tileSide or more, and two halves of
-// a smaller side. The tiling's origin moves by a random offset each sweep (each step for the
+// tiles, so that the colours alternate across the periodic border too: a side of n cells and a
+// tile length s makes m = max(2, 2 floor(n / 2s)) tiles, tile j covering cells floor(j n / m) ..
+// floor((j+1) n / m) - 1: between s and 2s cells on a side of 2s or more (sides that are not a
+// multiple of s give tiles that differ by a cell), and two halves of a shorter side (at least 5
+// cells each, as a side is at least 10). The tiling's origin moves by a random offset each sweep (each step for the
 // textbook models), so tile borders are nowhere fixed.
 //
 // Draws: every phase of a step takes one block P of the film's Philox stream (key seed, run),
@@ -38,7 +39,11 @@ struct StayRule;
 
 class TiledStep {
 public:
-    static constexpr uint32_t tileSide = 64; // cells: a tile's heights fit the core's own cache
+    // A tile's cells, rows x columns: 4096 heights, 16 KB, that stay in the core's own cache.
+    // Few long rows rather than a square: rows of a wide lattice lie a multiple of 4 KB apart,
+    // so the same row offset of every row falls in the same cache sets, and a tile of 64 rows
+    // would not fit in their ways.
+    static constexpr uint32_t tileRows = 16, tileColumns = 256;
 
     explicit TiledStep(int32_t threads) : pool_(threads) {}
     int32_t threads() const { return pool_.threads(); }
@@ -55,7 +60,7 @@ private:
         std::vector<uint32_t> start;
         std::vector<uint32_t> tileOf;
     };
-    static Side sideOf(uint32_t cells);
+    static Side sideOf(uint32_t cells, uint32_t tile);
     void prepare(uint32_t rows, uint32_t cols);
     void depositAnywhere(Symulacja& sim, PhiloxRandom& random);
     void landByTiles(Symulacja& sim, PhiloxRandom& random);
