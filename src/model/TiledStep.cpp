@@ -50,6 +50,7 @@ void withRule(GrowthModel model, F&& f)
 }
 
 constexpr int64_t particleChunk = 1 << 14; // particles one job of a deposition draws
+constexpr int64_t roundCells = 64;         // cells per particle of a round of landings
 
 } // namespace
 
@@ -86,7 +87,14 @@ bool TiledStep::step(Symulacja& sim, PhiloxRandom& random, const std::function<b
 {
     prepare(static_cast<uint32_t>(sim.sizeY), static_cast<uint32_t>(sim.sizeX));
     if (sim.model != GrowthModel::Tessavo) {
-        landByTiles(sim, random);
+        // Rounds of at most one particle per roundCells cells: in a phase a tile grows ahead of
+        // the tiles beside it, and a whole layer at once would leave steps at the tile borders
+        // that a rule which sticks to its neighbours (ballistic deposition) grows on.
+        const int64_t particles = sim.particlesPerStep();
+        const int64_t cells = static_cast<int64_t>(sim.sizeX) * sim.sizeY;
+        const int64_t rounds = std::max<int64_t>(1, (particles * roundCells + cells - 1) / cells);
+        for (int64_t r = 0; r < rounds; ++r)
+            landByTiles(sim, random, particles * (r + 1) / rounds - particles * r / rounds);
         sim.deposited = sim.deposited + sim.rate;
         return true;
     }
@@ -126,9 +134,8 @@ void TiledStep::depositAnywhere(Symulacja& sim, PhiloxRandom& random)
     sim.landed += particles;
 }
 
-void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random)
+void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t particles)
 {
-    const int64_t particles = sim.particlesPerStep();
     const uint64_t phase = random.takeBlocks(1);
     const PhaseKey key(phase);
     const auto offset = random.block(phase);

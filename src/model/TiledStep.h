@@ -23,8 +23,11 @@
 //   deposition, Tessavo's own model: particle i (draw (i low, i high)) on a uniformly drawn cell
 //     of the lattice; the order of the increments does not matter, so the particles are spread
 //     over the threads in any order.
-//   deposition, textbook models: particle i on a uniformly drawn cell as above, then sorted to
-//     the tile that holds its cell (in the order of i), and landed tile by tile, phase by phase.
+//   deposition, textbook models: in rounds of at most one particle per 64 cells of the
+//     lattice, each round a phase of its own with its own offset: particle i of the round on a
+//     uniformly drawn cell as above, then sorted to the tile that holds its cell (in the order
+//     of i), and landed tile by tile, colour by colour. Small rounds keep a tile from growing
+//     far ahead of the tiles beside it while they wait for their phase.
 // So each particle still lands on a uniformly random cell and each sweep still makes one
 // attempt per cell on average: only the order of the updates differs from the sequential step.
 #include "model/TilePool.h"
@@ -63,7 +66,7 @@ private:
     static Side sideOf(uint32_t cells, uint32_t tile);
     void prepare(uint32_t rows, uint32_t cols);
     void depositAnywhere(Symulacja& sim, PhiloxRandom& random);
-    void landByTiles(Symulacja& sim, PhiloxRandom& random);
+    void landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t particles);
     void sweep(Symulacja& sim, PhiloxRandom& random, const StayRule& rule);
 
     TilePool pool_;
