@@ -11,16 +11,25 @@
 
 namespace {
 
-// The counter words 2 and 3 of the draws of the phase that took block p.
-struct PhaseKey {
-    uint32_t low, high;
-    explicit PhaseKey(uint64_t p) : low(static_cast<uint32_t>(p)), high(static_cast<uint32_t>(p >> 32) | 0x80000000u) {}
-};
-
 uint32_t scaled(uint32_t u, uint32_t n)
 {
     return static_cast<uint32_t>((static_cast<uint64_t>(u) * n) >> 32);
 }
+
+// A phase: the block P it takes from the stream gives the counter words 2 and 3 of its draws
+// (low, high) and, from its first two outputs, the tiling's offset (rows oy, columns ox).
+struct Phase {
+    uint32_t low, high, oy, ox;
+    Phase(PhiloxRandom& random, uint32_t rows, uint32_t cols)
+    {
+        const uint64_t p = random.takeBlocks(1);
+        const auto offset = random.block(p);
+        low = static_cast<uint32_t>(p);
+        high = static_cast<uint32_t>(p >> 32) | 0x80000000u;
+        oy = scaled(offset.v[0], rows);
+        ox = scaled(offset.v[1], cols);
+    }
+};
 
 // A landing rule's draws for a particle whose fourth output was drawn with its cell.
 class StoredDraws {
@@ -112,8 +121,8 @@ bool TiledStep::step(Symulacja& sim, PhiloxRandom& random, const std::function<b
 void TiledStep::depositAnywhere(Symulacja& sim, PhiloxRandom& random)
 {
     const int64_t particles = sim.particlesPerStep();
-    const PhaseKey key(random.takeBlocks(1));
     const uint32_t rows = rows_.cells, cols = cols_.cells;
+    const Phase key(random, rows, cols); // no tiling: the offset goes unused
     Tablica& t = *sim.lattice;
     const bool shared = pool_.threads() > 1;
     const uint32_t seed = random.seed(), run = random.run();
@@ -136,18 +145,16 @@ void TiledStep::depositAnywhere(Symulacja& sim, PhiloxRandom& random)
 
 void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t particles)
 {
-    const uint64_t phase = random.takeBlocks(1);
-    const PhaseKey key(phase);
-    const auto offset = random.block(phase);
     const uint32_t rows = rows_.cells, cols = cols_.cells;
-    const uint32_t oy = scaled(offset.v[0], rows), ox = scaled(offset.v[1], cols);
+    const Phase key(random, rows, cols);
+    const uint32_t oy = key.oy, ox = key.ox;
     const uint32_t across = static_cast<uint32_t>(cols_.start.size() - 1);
     const size_t tiles = landedIn_.size();
 
     // The particles' cells and choices, counted by tile, then placed in tile order.
-    particles_.resize(static_cast<size_t>(particles));
+    drawn_.resize(static_cast<size_t>(particles));
+    tileOf_.resize(static_cast<size_t>(particles));
     firstOf_.assign(tiles + 1, 0);
-    std::vector<uint32_t> tileOfParticle(static_cast<size_t>(particles));
     for (int64_t i = 0; i < particles; i += 8) {
         uint32_t out[4][8];
         philoxBlocks8(random.seed(), random.run(), static_cast<uint32_t>(i), static_cast<uint32_t>(i >> 32), key.low,
@@ -156,20 +163,17 @@ void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t partic
             const uint32_t row = scaled(out[0][k], rows), col = scaled(out[1][k], cols);
             const uint32_t tile = rows_.tileOf[row >= oy ? row - oy : row + rows - oy] * across
                 + cols_.tileOf[col >= ox ? col - ox : col + cols - ox];
-            tileOfParticle[static_cast<size_t>(i + k)] = tile;
-            particles_[static_cast<size_t>(i + k)] = (uint64_t{row * cols + col} << 32) | out[3][k];
+            tileOf_[static_cast<size_t>(i + k)] = tile;
+            drawn_[static_cast<size_t>(i + k)] = (uint64_t{row * cols + col} << 32) | out[3][k];
             ++firstOf_[tile + 1];
         }
     }
     for (size_t t = 0; t < tiles; ++t)
         firstOf_[t + 1] += firstOf_[t];
-    {
-        std::vector<uint64_t> sorted(particles_.size());
-        std::vector<uint64_t> next(firstOf_.begin(), firstOf_.end() - 1);
-        for (size_t i = 0; i < particles_.size(); ++i)
-            sorted[next[tileOfParticle[i]]++] = particles_[i];
-        particles_.swap(sorted);
-    }
+    particles_.resize(drawn_.size());
+    next_.assign(firstOf_.begin(), firstOf_.end() - 1);
+    for (size_t i = 0; i < drawn_.size(); ++i)
+        particles_[next_[tileOf_[i]]++] = drawn_[i];
 
     Tablica& t = *sim.lattice;
     withRule(sim.model, [&](auto rule) {
@@ -194,11 +198,9 @@ void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t partic
 
 void TiledStep::sweep(Symulacja& sim, PhiloxRandom& random, const StayRule& rule)
 {
-    const uint64_t phase = random.takeBlocks(1);
-    const PhaseKey key(phase);
-    const auto offset = random.block(phase);
     const uint32_t rows = rows_.cells, cols = cols_.cells;
-    const uint32_t oy = scaled(offset.v[0], rows), ox = scaled(offset.v[1], cols);
+    const Phase key(random, rows, cols);
+    const uint32_t oy = key.oy, ox = key.ox;
     const uint32_t across = static_cast<uint32_t>(cols_.start.size() - 1);
     const uint32_t seed = random.seed(), run = random.run();
     Tablica& t = *sim.lattice;

@@ -72,7 +72,10 @@ private:
     TilePool pool_;
     Side rows_, cols_;
     std::vector<uint32_t> colours_[4]; // the tiles of each phase
-    std::vector<uint64_t> particles_;  // a step's particles sorted by tile: cell, then choice
-    std::vector<uint64_t> firstOf_;    // tile t's particles: firstOf_[t] .. firstOf_[t+1]-1
+    // A round's particles as drawn (cell, then choice), their tiles, and sorted by tile: tile
+    // t's are particles_[firstOf_[t]] .. particles_[firstOf_[t+1]-1].
+    std::vector<uint64_t> drawn_, particles_;
+    std::vector<uint32_t> tileOf_;
+    std::vector<uint64_t> firstOf_, next_;
     std::vector<int64_t> landedIn_;    // particles landed per tile in the last phase
 };
