@@ -94,6 +94,17 @@ const std::vector<OptionEntry>& optionTable()
              SettingChecks::model(v);
              o.model = v;
          }},
+        {{"update"}, "sequential|tiled",
+         "The update order: sequential, the window's (default), or tiled, the lattice updated tile by tile, "
+         "the same film on any number of threads (needs --rng philox; the default of an experiment).",
+         [](Line& o, const std::string& v) {
+             SettingChecks::update(v);
+             o.update = v;
+         }},
+        {{"threads-per-run"}, "T",
+         "Grows each tiled film on T threads (default 1); an experiment then runs --jobs films at a time, by "
+         "default the number of cores over T.",
+         [](Line& o, const std::string& v) { o.threadsPerRun = SettingChecks::threadsPerRun(v); }},
         {{"run-index"}, "K",
          "Repeats run K of an experiment of the same --seed alone (lcg: seed S+K; philox: key S,K).",
          [](Line& o, const std::string& v) { o.runIndex = SettingChecks::runIndex(v); }},
@@ -185,7 +196,7 @@ const std::vector<OptionEntry>& optionTable()
         {{"quiet"}, "", "No progress bar.", [](Line& o, const std::string&) { o.quiet = true; }},
         {{"runs"}, "N", "Runs N independent runs, run k seeded S+k (lcg) or keyed S,k (philox) (needs --seed).",
          [](Line& o, const std::string& v) { o.runs = SettingChecks::runs(v); }},
-        {{"jobs"}, "J", "Runs on J threads (default: the number of cores).",
+        {{"jobs"}, "J", "Grows J runs at a time (default: the number of cores, over --threads-per-run).",
          [](Line& o, const std::string& v) { o.jobs = SettingChecks::jobs(v); }},
         {{"fit"}, "", "Fits the growth exponent beta to log W against log t and prints it.",
          [](Line& o, const std::string&) { o.fit = true; }},

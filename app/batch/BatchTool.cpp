@@ -9,6 +9,7 @@
 #include "files/TextCodec.h"
 #include "run/AnalysisFiles.h"
 #include "run/ExperimentJob.h"
+#include "run/OrderedRunPool.h"
 #include "run/Outcome.h"
 #include "run/ScalingStudy.h"
 #include "run/SeriesMerge.h"
@@ -27,7 +28,6 @@
 #include <iostream>
 #include <memory>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -272,10 +272,8 @@ int BatchTool::main(int argc, char** argv)
             warn(depositionWarning(s.run));
         }
         int32_t jobs = options.jobs;
-        if (jobs == 0) {
-            const unsigned cores = std::thread::hardware_concurrency();
-            jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
-        }
+        if (jobs == 0)
+            jobs = OrderedRunPool::jobsByDefault(s.run.threads);
         const SeriesHeader experiment = seriesHeaderOf(s.run, s.seed, options.runs, s.steps, options.configFile,
                                                        options.layerFile);
         Outcome outcome;

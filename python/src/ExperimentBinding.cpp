@@ -10,6 +10,7 @@
 
 #include "run/Experiment.h"
 #include "run/GrowthFit.h"
+#include "run/OrderedRunPool.h"
 #include "run/SettingChecks.h"
 
 #include <limits>
@@ -17,7 +18,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace py = pybind11;
@@ -86,10 +86,8 @@ py::dict experiment(const py::dict& settings, bool keepSeries, const py::object&
     if (r.runs == 0)
         throw py::type_error("an experiment needs its number of runs");
     int32_t jobs = r.jobs;
-    if (jobs == 0) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
-    }
+    if (jobs == 0)
+        jobs = OrderedRunPool::jobsByDefault(r.setup.threads);
     Experiment experiment(r.setup, r.seed, r.runs, r.steps);
     py::object series = py::none();
     if (keepSeries) {

@@ -12,7 +12,7 @@ namespace py = pybind11;
 
 namespace {
 
-const char* const knownKeys[] = {"seed", "rng", "model", "run_index", "steps", "size", "dep", "max", "relax", "iso",
+const char* const knownKeys[] = {"seed", "rng", "model", "update", "threads", "run_index", "steps", "size", "dep", "max", "relax", "iso",
                                  "aniso", "autoheight", "layer", "runs", "jobs", "fit_range"};
 
 // None stands for a setting not given.
@@ -68,6 +68,10 @@ Resolved resolve(const py::dict& s)
         q.generator = generatorName(SettingChecks::generator(textOf(s["rng"]), how));
     if (given(s, "model"))
         q.model = growthModelName(SettingChecks::model(textOf(s["model"]), how));
+    if (given(s, "update"))
+        q.update = updateSchemeName(SettingChecks::update(textOf(s["update"]), how));
+    if (given(s, "threads"))
+        q.threadsPerRun = SettingChecks::threadsPerRun(textOf(s["threads"]), how);
     if (given(s, "run_index"))
         q.runIndex = SettingChecks::runIndex(textOf(s["run_index"]), how);
     if (given(s, "steps"))

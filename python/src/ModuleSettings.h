@@ -39,7 +39,7 @@ struct Resolved {
     std::optional<std::pair<int64_t, int64_t>> fitRange;
 };
 
-// Keys: seed, rng, model, run_index, steps, size, dep, max, relax, iso, aniso, autoheight, layer, runs,
+// Keys: seed, rng, model, update, threads, run_index, steps, size, dep, max, relax, iso, aniso, autoheight, layer, runs,
 // jobs, fit_range; None stands for not given. Checked in the order of the batch tool's options.
 // Throws SettingError (ValueError), FileError (OSError) for a layer file that cannot be read,
 // AppError for one whose heights are not integers, pybind11::type_error for an unknown key or a

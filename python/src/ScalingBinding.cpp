@@ -8,6 +8,7 @@
 #include "ResultColumns.h"
 
 #include "model/SettingsTable.h"
+#include "run/OrderedRunPool.h"
 #include "run/ResultTables.h"
 #include "run/ScalingStudy.h"
 #include "run/SettingChecks.h"
@@ -19,7 +20,6 @@
 #include <pybind11/stl.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace py = pybind11;
@@ -54,10 +54,8 @@ py::dict scalingOf(const py::dict& settings, const py::sequence& sizes, bool sho
     if (r.steps < 1)
         throw SettingError("sizes= needs at least one tick (steps=)");
     int32_t jobs = r.jobs;
-    if (jobs == 0) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        jobs = cores == 0 ? 1 : static_cast<int32_t>(cores);
-    }
+    if (jobs == 0)
+        jobs = OrderedRunPool::jobsByDefault(r.setup.threads);
     ScalingStudy study(r.setup, r.seed, r.runs, r.steps, sides, jobs, "");
     for (const std::string& warning : study.warnings())
         if (PyErr_WarnEx(PyExc_RuntimeWarning, warning.c_str(), 1) < 0)

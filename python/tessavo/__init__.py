@@ -59,6 +59,9 @@ class Simulation(_tessavo._Simulation):
     rng         "lcg" (the window's generator) or "philox" (an independent stream per run)
     model       the growth model: "tessavo", Tessavo's own (default); "rd", "rdsr", "bd", "rsos",
                 "wv" or "dt", the textbook models, which take no relax, iso or aniso
+    update      "sequential" (the window's order, default) or "tiled": the lattice updated tile by
+                tile, the same film on any number of threads (needs rng="philox")
+    threads     the threads a tiled film grows on (default 1)
     run_index   repeats run k of an experiment of the same seed alone (lcg: seed + k; philox: key (seed, k))
     layer       starts from a stored lattice (a .lay file), whose size it takes; excludes size
 
@@ -70,9 +73,11 @@ class Simulation(_tessavo._Simulation):
                  dep: Optional[int] = None, relax: Optional[Union[int, str]] = None,
                  max: Optional[Union[float, str]] = None, iso: Optional[int] = None,
                  aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False, rng: str = "lcg",
-                 model: Optional[str] = None, run_index: int = 0, layer: Optional[PathLike] = None) -> None:
+                 model: Optional[str] = None, update: Optional[str] = None, threads: Optional[int] = None,
+                 run_index: int = 0, layer: Optional[PathLike] = None) -> None:
         super().__init__(_settings(size=size, seed=seed, dep=dep, relax=relax, max=max, iso=iso, aniso=aniso,
-                                   autoheight=autoheight, rng=rng, model=model, run_index=run_index, layer=layer))
+                                   autoheight=autoheight, rng=rng, model=model, update=update, threads=threads,
+                                   run_index=run_index, layer=layer))
 
     def step(self, n: int = 1) -> None:
         """Runs n ticks (step, then auto-height when on), releasing the GIL. Ctrl+C stops
@@ -116,10 +121,12 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
                size: Optional[Tuple[int, int]] = None, dep: Optional[int] = None,
                relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None, autoheight: bool = False,
-               rng: Optional[str] = None, model: Optional[str] = None, layer: Optional[PathLike] = None,
+               rng: Optional[str] = None, model: Optional[str] = None, update: Optional[str] = None,
+               threads: Optional[int] = None, layer: Optional[PathLike] = None,
                fit_range: Optional[Tuple[int, int]] = None, series: bool = True,
                analyze_every: Optional[int] = None) -> Dict[str, Any]:
-    """Grows `runs` independent films for `steps` ticks on `jobs` threads (default: every core),
+    """Grows `runs` independent films for `steps` ticks, `jobs` at a time (default: every core,
+    over `threads`, the threads of each tiled film; update= and threads= as Simulation takes them),
     run k keyed (seed, k) (philox, the default of an experiment) or seeded seed + k
     (rng="lcg"), with the GIL released; Ctrl+C stops it. The result equals the batch tool's
     --runs for any number of threads:
@@ -137,7 +144,7 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
         the number of runs
     settings
         the settings the runs grew with, under the names and types of the batch tool's --json
-        (rng, model, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
+        (rng, model, update, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight, rate, steps)
     analysis
         only with analyze_every: the surface analyses of every run after the last tick, and with
         analyze_every=K (K >= 1) also after every K-th tick, averaged over the runs as the batch
@@ -150,7 +157,8 @@ def experiment(runs: int, *, seed: Optional[int] = None, steps: int = _DEFAULTS[
     """
     return _tessavo._experiment(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, size=size, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, layer=layer, fit_range=fit_range),
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, update=update, threads=threads,
+                  layer=layer, fit_range=fit_range),
         series, analyze_every)
 
 
@@ -159,7 +167,7 @@ def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] 
                         relax: Optional[Union[int, str]] = None, max: Optional[Union[float, str]] = None,
                         iso: Optional[int] = None, aniso: Optional[Tuple[int, int]] = None,
                         autoheight: bool = False, rng: Optional[str] = None, model: Optional[str] = None,
-                        unsaturated: bool = False) -> Dict[str, Any]:
+                        update: Optional[str] = None, threads: Optional[int] = None, unsaturated: bool = False) -> Dict[str, Any]:
     """Finite-size scaling, the batch tool's --sizes L1,L2,... --runs N --steps T: an experiment
     of `runs` runs on each L x L lattice of `sizes` (at least three sides, 10 ..
     largest_lattice_side), the other settings as experiment() takes them and the same seeds for
@@ -180,7 +188,8 @@ def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] 
     """
     return _tessavo._finite_size_scaling(
         _settings(runs=runs, seed=seed, steps=steps, jobs=jobs, dep=dep, relax=relax, max=max, iso=iso,
-                  aniso=aniso, autoheight=autoheight, rng=rng, model=model), sizes, unsaturated)
+                  aniso=aniso, autoheight=autoheight, rng=rng, model=model, update=update, threads=threads),
+        sizes, unsaturated)
 
 
 def read_series(path: PathLike) -> Dict[str, Any]:

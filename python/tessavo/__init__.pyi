@@ -16,7 +16,8 @@ class Simulation:
                  dep: Optional[int] = ..., relax: Optional[Union[int, str]] = ...,
                  max: Optional[Union[float, str]] = ..., iso: Optional[int] = ...,
                  aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ..., rng: str = ...,
-                 model: Optional[str] = ..., run_index: int = ..., layer: Optional[PathLike] = ...) -> None: ...
+                 model: Optional[str] = ..., update: Optional[str] = ..., threads: Optional[int] = ...,
+                 run_index: int = ..., layer: Optional[PathLike] = ...) -> None: ...
     def step(self, n: int = 1) -> None:
         """Runs n ticks."""
     @property
@@ -98,7 +99,8 @@ def experiment(runs: int, *, seed: Optional[int] = ..., steps: int = ..., jobs: 
                size: Optional[Tuple[int, int]] = ..., dep: Optional[int] = ...,
                relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
                iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ..., autoheight: bool = ...,
-               rng: Optional[str] = ..., model: Optional[str] = ..., layer: Optional[PathLike] = ...,
+               rng: Optional[str] = ..., model: Optional[str] = ..., update: Optional[str] = ...,
+               threads: Optional[int] = ..., layer: Optional[PathLike] = ...,
                fit_range: Optional[Tuple[int, int]] = ..., series: bool = ...,
                analyze_every: Optional[int] = ...) -> ExperimentResult:
     """--runs: the statistics of every tick over the runs, their series and the fit; with
@@ -131,6 +133,7 @@ def finite_size_scaling(sizes: Sequence[int], runs: int, *, seed: Optional[int] 
                         relax: Optional[Union[int, str]] = ..., max: Optional[Union[float, str]] = ...,
                         iso: Optional[int] = ..., aniso: Optional[Tuple[int, int]] = ...,
                         autoheight: bool = ..., rng: Optional[str] = ..., model: Optional[str] = ...,
+                        update: Optional[str] = ..., threads: Optional[int] = ...,
                         unsaturated: bool = ...) -> Scaling:
     """--sizes: an experiment on each L x L lattice, W_sat and t_cross of each, alpha and z."""
 
@@ -142,6 +145,7 @@ class SeriesAttributes(TypedDict):
     steps: int
     rng: str
     model: str
+    update: str
     columns: int
     rows: int
     dep: int

@@ -38,7 +38,7 @@ def experiment(client: Any, runs: int, *, seed: Optional[int] = None, chunk: Opt
 
     runs are cut into slices of `chunk` runs (default: about four slices per worker thread);
     each slice is one task. `settings` are those of :func:`tessavo.experiment` (size, dep,
-    relax, max, iso, aniso, autoheight, rng, model, layer; a layer file must be readable by the
+    relax, max, iso, aniso, autoheight, rng, model, update, threads, layer; a layer file must be readable by the
     workers under the same path). The result has the same keys and the same numbers as
     :func:`tessavo.experiment`.
     """

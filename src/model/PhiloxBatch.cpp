@@ -6,11 +6,13 @@
 
 namespace {
 
-void scalarBlocks(uint32_t k0, uint32_t k1, uint64_t first, uint32_t out[4][8])
+// Block j has the counter words counter[0..3][j].
+void scalarBlocks(uint32_t k0, uint32_t k1, const uint32_t counter[4][8], uint32_t out[4][8])
 {
-    PhiloxRandom stream(k0, k1);
+    const r123::Philox4x32::key_type key = {{k0, k1}};
     for (int j = 0; j < 8; ++j) {
-        const auto b = stream.block(first + static_cast<uint64_t>(j));
+        const r123::Philox4x32::ctr_type c = {{counter[0][j], counter[1][j], counter[2][j], counter[3][j]}};
+        const auto b = r123::Philox4x32()(c, key);
         for (int w = 0; w < 4; ++w)
             out[w][j] = b.v[w];
     }
@@ -26,18 +28,12 @@ __attribute__((target("avx2"))) inline void mulhilo(__m256i a, __m256i x, __m256
 }
 
 // The ten rounds of Philox4x32 with its multipliers and key increments (Salmon et al. 2011).
-__attribute__((target("avx2"))) void avx2Blocks(uint32_t k0, uint32_t k1, uint64_t first, uint32_t out[4][8])
+__attribute__((target("avx2"))) void avx2Blocks(uint32_t k0, uint32_t k1, const uint32_t counter[4][8], uint32_t out[4][8])
 {
-    alignas(32) uint32_t lowWords[8], highWords[8];
-    for (int j = 0; j < 8; ++j) {
-        const uint64_t index = first + static_cast<uint64_t>(j);
-        lowWords[j] = static_cast<uint32_t>(index);
-        highWords[j] = static_cast<uint32_t>(index >> 32);
-    }
-    __m256i x0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(lowWords));
-    __m256i x1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(highWords));
-    __m256i x2 = _mm256_setzero_si256();
-    __m256i x3 = _mm256_setzero_si256();
+    __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(counter[0]));
+    __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(counter[1]));
+    __m256i x2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(counter[2]));
+    __m256i x3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(counter[3]));
     const __m256i m0 = _mm256_set1_epi32(static_cast<int>(0xD2511F53u));
     const __m256i m1 = _mm256_set1_epi32(static_cast<int>(0xCD9E8D57u));
     uint32_t key0 = k0, key1 = k1;
@@ -64,11 +60,38 @@ __attribute__((target("avx2"))) void avx2Blocks(uint32_t k0, uint32_t k1, uint64
 
 } // namespace
 
-void philoxBlocks8(uint32_t k0, uint32_t k1, uint64_t first, uint32_t out[4][8])
+namespace {
+
+void blocks(uint32_t k0, uint32_t k1, const uint32_t counter[4][8], uint32_t out[4][8])
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2)
-        avx2Blocks(k0, k1, first, out);
+        avx2Blocks(k0, k1, counter, out);
     else
-        scalarBlocks(k0, k1, first, out);
+        scalarBlocks(k0, k1, counter, out);
+}
+
+} // namespace
+
+void philoxBlocks8(uint32_t k0, uint32_t k1, uint64_t first, uint32_t out[4][8])
+{
+    uint32_t counter[4][8] = {};
+    for (int j = 0; j < 8; ++j) {
+        const uint64_t index = first + static_cast<uint64_t>(j);
+        counter[0][j] = static_cast<uint32_t>(index);
+        counter[1][j] = static_cast<uint32_t>(index >> 32);
+    }
+    blocks(k0, k1, counter, out);
+}
+
+void philoxBlocks8(uint32_t k0, uint32_t k1, uint32_t first, uint32_t w1, uint32_t w2, uint32_t w3, uint32_t out[4][8])
+{
+    uint32_t counter[4][8];
+    for (int j = 0; j < 8; ++j) {
+        counter[0][j] = first + static_cast<uint32_t>(j);
+        counter[1][j] = w1;
+        counter[2][j] = w2;
+        counter[3][j] = w3;
+    }
+    blocks(k0, k1, counter, out);
 }

@@ -8,3 +8,6 @@
 
 // out[w][j] is output word w of block first + j, for the key (k0, k1).
 void philoxBlocks8(uint32_t k0, uint32_t k1, uint64_t first, uint32_t out[4][8]);
+// The same for the counters (first + j, w1, w2, w3), j = 0 .. 7 (the first word wraps, the
+// others stay): blocks away from a stream's own, which has w2 = w3 = 0.
+void philoxBlocks8(uint32_t k0, uint32_t k1, uint32_t first, uint32_t w1, uint32_t w2, uint32_t w3, uint32_t out[4][8]);

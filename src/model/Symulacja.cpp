@@ -3,6 +3,8 @@
 #include "model/Convert.h"
 #include "model/LandingRules.h"
 #include "model/PhiloxBatch.h"
+#include "model/RelaxationHop.h"
+#include "model/TiledStep.h"
 
 #include <algorithm>
 #include <iterator>
@@ -53,6 +55,11 @@ int32_t Symulacja::removeBottomLayers()
         heightOffset = static_cast<int32_t>(static_cast<uint32_t>(heightOffset) + static_cast<uint32_t>(removed));
     }
     return removed;
+}
+
+StayRule Symulacja::stayRule() const
+{
+    return {zmode == 0, z, zx, zy};
 }
 
 int64_t Symulacja::particlesPerStep() const
@@ -195,6 +202,11 @@ bool Symulacja::step(const std::function<bool(int32_t sweepsDone)>& betweenSweep
         deposited = deposited + rate;
         return true;
     }
+    if (philox && update == UpdateScheme::Tiled) {
+        if (!tiled_ || tiled_->threads() != std::max(threads, 1))
+            tiled_ = std::make_shared<TiledStep>(std::max(threads, 1));
+        return tiled_->step(*this, *philox, betweenSweeps);
+    }
     if (philox) {
         PhiloxDraws draws(*philox, sizeY, sizeX, *lattice, reachOf(model));
         return stepWith(draws, betweenSweeps);
@@ -256,7 +268,7 @@ bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betw
         deposited = deposited + rate;
 
         const int64_t attempts = static_cast<int64_t>(sizeX) * sizeY;
-        const bool isotropic = zmode == 0;
+        const StayRule rule = stayRule();
         for (int32_t sweep = 0; sweep < relaxations; ++sweep) {
             if (sweep > 0 && betweenSweeps && !betweenSweeps(sweep))
                 return false;
@@ -264,34 +276,7 @@ bool Symulacja::stepWith(Draws& random, const std::function<bool(int32_t)>& betw
             for (int64_t a = 0; a < attempts; ++a) {
                 uint32_t row, col;
                 random.next(row, col);
-                int32_t* here = t.row(static_cast<int32_t>(row));
-                const int32_t h = here[col];
-                if (h <= 0)
-                    continue;
-                // Periodic neighbours; rows and columns wrap independently.
-                const uint32_t up = row == 0 ? rows - 1 : row - 1;
-                const uint32_t down = row + 1 == rows ? 0 : row + 1;
-                const uint32_t left = col == 0 ? cols - 1 : col - 1;
-                const uint32_t right = col + 1 == cols ? 0 : col + 1;
-                int32_t* upRow = t.row(static_cast<int32_t>(up));
-                int32_t* downRow = t.row(static_cast<int32_t>(down));
-                const int32_t a2 = (here[left] >= h) + (here[right] >= h);
-                const int32_t b2 = (upRow[col] >= h) + (downRow[col] >= h);
-                const bool stays = isotropic ? (a2 + b2 >= z) : (b2 >= zy || a2 >= zx);
-                if (stays)
-                    continue;
-                // Direction 0 up, 1 right, 2 down, 3 left; only a strictly lower target takes it.
-                int32_t* target;
-                switch (random.direction()) {
-                case 0: target = &upRow[col]; break;
-                case 1: target = &here[right]; break;
-                case 2: target = &downRow[col]; break;
-                default: target = &here[left]; break;
-                }
-                if (*target < h) {
-                    *target = static_cast<int32_t>(static_cast<uint32_t>(*target) + 1u);
-                    here[col] = h - 1; // h > 0, so no overflow
-                }
+                relaxationHop(t, rows, cols, row, col, rule, [&random] { return random.direction(); });
             }
         }
     }

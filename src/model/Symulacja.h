@@ -5,12 +5,16 @@
 #include "model/PhiloxRandom.h"
 #include "model/Random.h"
 #include "model/Tablica.h"
+#include "model/UpdateScheme.h"
 
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
+
+struct StayRule;
+class TiledStep;
 
 // The particle count of a step is formed in 80-bit extended precision.
 static_assert(std::numeric_limits<long double>::digits == 64, "long double must have a 64-bit mantissa");
@@ -42,6 +46,11 @@ public:
     // When set, the steps draw from this generator instead of rng (research runs); the
     // window never sets it.
     PhiloxRandom* philox = nullptr;
+    // With philox set, `tiled` updates the lattice tile by tile on `threads` threads
+    // (TiledStep); the lattice after a step is the same for any number of threads. Without
+    // philox the step is sequential whatever this says (the resolver refuses the combination).
+    UpdateScheme update = UpdateScheme::Sequential;
+    int32_t threads = 1;
 
     // The defaults of every parameter (not heightOffset, deposited or the lattice).
     void applyDefaults();
@@ -73,9 +82,12 @@ public:
     // The particles one step deposits: trunc(sizeX * rate * sizeY) in extended precision,
     // clamped to 0..INT64_MAX (NaN counts as 0).
     int64_t particlesPerStep() const;
+    // The stay rule of the relaxation sweeps: zmode, z, zx and zy.
+    StayRule stayRule() const;
 
 
 private:
+    std::shared_ptr<TiledStep> tiled_; // the tiled step's threads and buffers, made when first used
     bool latticeMatches() const;
     template <class Draws>
     bool stepWith(Draws& random, const std::function<bool(int32_t)>& betweenSweeps);

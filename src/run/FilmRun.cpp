@@ -16,6 +16,8 @@ FilmRun::FilmRun(const FilmSetup& setup, uint32_t seed, uint32_t run)
         philox_ = std::make_unique<PhiloxRandom>(seed, run);
         sim_->philox = philox_.get();
     }
+    sim_->update = setup.update;
+    sim_->threads = setup.threads;
     sim_->palette = setup.palette;
     if (setup.startHeights) {
         const std::vector<int32_t>& heights = *setup.startHeights;

@@ -49,6 +49,8 @@ std::string gigabytes(uint64_t bytes);
 struct FilmSetup {
     Scenario scenario;
     Generator generator = Generator::Lcg;
+    UpdateScheme update = UpdateScheme::Sequential; // tiled only with Philox
+    int32_t threads = 1; // the threads a tiled film's step runs on; the film is the same for any
     bool autoHeight = false;
     int32_t palette = 3; // the colour scheme of the pictures, 0..4
     std::shared_ptr<const std::vector<int32_t>> startHeights;

@@ -39,6 +39,7 @@ GrowthSettings GrowthSettings::of(const FilmSetup& setup)
     GrowthSettings g;
     g.rng = setup.generator;
     g.model = sc.model;
+    g.update = setup.update;
     g.columns = sc.sizeX;
     g.rows = sc.sizeY;
     g.dep = sc.ratePosition;
@@ -57,6 +58,7 @@ void GrowthSettings::applyTo(FilmSetup& setup) const
     Scenario& sc = setup.scenario;
     setup.generator = rng;
     sc.model = model;
+    setup.update = update;
     sc.sizeX = columns;
     sc.sizeY = rows;
     sc.ratePosition = dep;
@@ -84,6 +86,8 @@ const std::vector<GrowthField>& growthFields()
          [](G& g, const V& v) { generatorOfName(std::get<std::string>(v), g.rng); }, generatorNames},
         {"model", "model", FieldKind::Name, 0, 0, [](const G& g) { return V{std::string(growthModelName(g.model))}; },
          [](G& g, const V& v) { growthModelOfName(std::get<std::string>(v), g.model); }, growthModelNames, true},
+        {"update", "update", FieldKind::Name, 0, 0, [](const G& g) { return V{std::string(updateSchemeName(g.update))}; },
+         [](G& g, const V& v) { updateSchemeOfName(std::get<std::string>(v), g.update); }, updateSchemeNames, true, true},
         {"columns", "x", FieldKind::Integer, low(Setting::GridX), largestLatticeSide,
          [](const G& g) { return V{int64_t{g.columns}}; }, [](G& g, const V& v) { g.columns = small(v); }},
         {"rows", "y", FieldKind::Integer, low(Setting::GridY), largestLatticeSide,

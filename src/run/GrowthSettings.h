@@ -15,6 +15,7 @@
 struct GrowthSettings {
     Generator rng = Generator::Lcg;
     GrowthModel model = GrowthModel::Tessavo;
+    UpdateScheme update = UpdateScheme::Sequential;
     int32_t columns = 0, rows = 0; // lattice cells
     int32_t dep = 0;               // the rate bar's position: the rate is dep / 1000
     double max = 0.0;              // layers to deposit
@@ -49,6 +50,9 @@ struct GrowthField {
     // lacks it means its default (that of GrowthSettings{}), and a saved state leaves the
     // default out, so that a run of the defaults saves the same text as before.
     bool optional = false;
+    // An optional field whose default series files leave out as well: files of the default are
+    // the same byte for byte as before the field.
+    bool defaultLeftOut = false;
 };
 
 // The fields in the order every output lists them.

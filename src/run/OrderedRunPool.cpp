@@ -2,6 +2,7 @@
 
 #include "model/AppError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <system_error>
@@ -31,6 +32,12 @@ int32_t OrderedRunPool::threadsFor(int32_t jobs, int32_t runs)
     if (jobs > runs)
         jobs = runs;
     return jobs < 1 ? 1 : jobs;
+}
+
+int32_t OrderedRunPool::jobsByDefault(int32_t threadsPerRun)
+{
+    const int32_t cores = static_cast<int32_t>(std::thread::hardware_concurrency());
+    return std::max(1, cores / std::max(threadsPerRun, 1));
 }
 
 OrderedRunPool::OrderedRunPool(int32_t first, int32_t end, int32_t jobs, const StopRequest* stop)

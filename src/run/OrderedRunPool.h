@@ -26,6 +26,9 @@ class OrderedRunPool {
 public:
     // The threads used for `jobs` asked for and `runs` runs: 1 .. runs.
     static int32_t threadsFor(int32_t jobs, int32_t runs);
+    // The runs grown at once when no number is asked for: the machine's cores shared among
+    // runs of `threadsPerRun` threads each (a tiled film's), at least 1.
+    static int32_t jobsByDefault(int32_t threadsPerRun);
     // How many runs past the oldest one not yet handed on the threads may start.
     static int32_t runsAhead(int32_t threads) { return 2 * threads; }
 

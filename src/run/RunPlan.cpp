@@ -18,6 +18,11 @@ void RunRequest::checkCombinations() const
     const SettingChecks::Spelling how = spelling;
     if (model)
         checkModelOptions(SettingChecks::model(*model, how));
+    // An experiment draws from Philox unless lcg is asked for; a resumed run as it was saved.
+    const bool tiled = update == std::string("tiled");
+    SettingChecks::tiledNeedsPhilox(tiled, generator ? *generator == "philox" : runs > 0 || !resumeFile.empty(), how);
+    if (resumeFile.empty() || update)
+        SettingChecks::threadsNeedTiled(threadsPerRun.has_value(), tiled, how);
     SettingChecks::sizeOrLayer(columns.has_value(), !layerFile.empty(), how);
     if (runs > 0)
         SettingChecks::experimentSeed(seed.has_value(), how);
@@ -111,6 +116,9 @@ void resumeFrom(const RunRequest& o, RunPlan& s)
     if (o.model && *o.model != growthModelName(g.model))
         contradicts(shown("model", how) + " " + *o.model, std::string("model ") + growthModelName(g.model));
     o.checkModelOptions(g.model, o.model ? std::string() : path);
+    if (o.update && *o.update != updateSchemeName(g.update))
+        contradicts(shown("update", how) + " " + *o.update, std::string("update ") + updateSchemeName(g.update));
+    SettingChecks::threadsNeedTiled(o.threadsPerRun.has_value(), g.update == UpdateScheme::Tiled, how);
 
     if (LayerFile::readColumns(ini) != g.columns || LayerFile::readRows(ini) != g.rows || g.columns < 1 || g.rows < 1
         || g.columns > largestLatticeSide || g.rows > largestLatticeSide)
@@ -231,6 +239,9 @@ RunPlan RunPlan::resolve(const RunRequest& o)
         generatorOfName(*o.generator, s.run.generator);
     else if (o.runs > 0)
         s.run.generator = Generator::Philox;
+    if (o.update)
+        updateSchemeOfName(*o.update, s.run.update);
+    takeGiven(s.run.threads, o.threadsPerRun);
     if (!o.resumeFile.empty())
         resumeFrom(o, s);
     return s;

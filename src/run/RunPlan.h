@@ -23,6 +23,8 @@ struct RunRequest {
     std::optional<uint32_t> seed;
     std::optional<std::string> generator; // "lcg" or "philox"; not given: lcg, philox for an experiment
     std::optional<std::string> model;     // a growth model's name; Tessavo's own when not given
+    std::optional<std::string> update;    // "sequential" (when not given) or "tiled"
+    std::optional<int32_t> threadsPerRun; // a tiled film's threads; 1 when not given
     uint32_t runIndex = 0;                // which run of an experiment a single run repeats
     int64_t steps = defaultSteps;
 

@@ -250,6 +250,8 @@ void SeriesWriter::commit(int32_t jobs, double seconds)
         && putInteger(file, "seed", h.seed) && putInteger(file, "runs", h.runs) && putInteger(file, "steps", h.ticks);
     for (const GrowthField& f : growthFields()) {
         const FieldValue v = f.get(h.settings);
+        if (f.defaultLeftOut && v == f.get(GrowthSettings{}))
+            continue;
         switch (f.kind) {
         case FieldKind::Real:
             ok = ok && putDouble(file, f.name, std::get<double>(v));

@@ -15,8 +15,9 @@
 // each dataset with a "units" attribute, and these attributes: format ("tessavo-series"),
 // format_version (2), program_version, seed_scheme (in words), seed, runs (N of the whole
 // experiment), steps, every field of the growth settings under its own name (rng, model,
-// columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight: numbers as numbers, names as
-// text; a file without "model" was grown with Tessavo's own model), rate,
+// update, columns, rows, dep, max, relax, zmode, z, zx, zy, autoheight: numbers as numbers,
+// names as text; a file without "model" was grown with Tessavo's own model; "update" is
+// written only for "tiled", and a file without it was grown sequentially), rate,
 // config and layer (the file names the settings came from, or empty), jobs and seconds (the
 // threads and the time the runs in the file took). Files of format 1 (the generator as
 // "generator", the steps as "ticks", max and relax as text, zmode as its number) are read too.

@@ -109,6 +109,41 @@ void modelOptions(GrowthModel model, const std::string& source, bool relaxGiven,
                                + growthModelName(GrowthModel::Tessavo) + " model");
 }
 
+UpdateScheme update(const std::string& value, Spelling how)
+{
+    UpdateScheme u;
+    if (!updateSchemeOfName(value, u))
+        throw SettingError(shown("update", how) + " must be sequential or tiled, not '" + value + "'");
+    return u;
+}
+
+void tiledNeedsPhilox(bool tiled, bool philox, Spelling how)
+{
+    if (tiled && !philox)
+        throw SettingError(shown("update", how) + " tiled needs " + shown("rng", how) + " philox: its tiles draw from Philox counters");
+}
+
+namespace {
+
+// The option is --threads-per-run; Python's keyword is threads=.
+std::string threadsShown(Spelling how)
+{
+    return how == Spelling::Keyword ? "threads=" : shown("threads_per_run", how);
+}
+
+} // namespace
+
+int32_t threadsPerRun(const std::string& value, Spelling how)
+{
+    return integerInRange(threadsShown(how), value, 1, 1024);
+}
+
+void threadsNeedTiled(bool threadsGiven, bool tiled, Spelling how)
+{
+    if (threadsGiven && !tiled)
+        throw SettingError(threadsShown(how) + " needs " + shown("update", how) + " tiled: a sequential film grows on one thread");
+}
+
 std::pair<int32_t, int32_t> size(const std::string& value, Spelling how)
 {
     const auto [cols, rows] = integerPair(shown("size", how), value, 'x', "COLSxROWS, e.g. 50x40");

@@ -39,6 +39,13 @@ GrowthModel model(const std::string& value, Spelling how = Spelling::Flag);
 // when it was typed.
 void modelOptions(GrowthModel model, const std::string& source, bool relaxGiven, bool isoGiven, bool anisoGiven,
                   Spelling how = Spelling::Flag);
+// --update: "sequential" or "tiled".
+UpdateScheme update(const std::string& value, Spelling how = Spelling::Flag);
+// The tiled update draws from Philox counters: refused with the congruential generator.
+void tiledNeedsPhilox(bool tiled, bool philox, Spelling how = Spelling::Flag);
+// --threads-per-run (Python's threads=): 1 .. 1024, only with the tiled update.
+int32_t threadsPerRun(const std::string& value, Spelling how = Spelling::Flag);
+void threadsNeedTiled(bool threadsGiven, bool tiled, Spelling how = Spelling::Flag);
 // --size COLSxROWS: each 10 .. largestLatticeSide. Returns {columns, rows}.
 std::pair<int32_t, int32_t> size(const std::string& value, Spelling how = Spelling::Flag);
 // --dep: the rate position 1..1000.

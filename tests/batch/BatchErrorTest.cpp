@@ -53,6 +53,7 @@ TEST(BatchErrors, MistakesInTheArgumentsExitWithStatus2)
         {{"--model", "kpz"}, "--model must be tessavo, rd, rdsr, bd, rsos, wv or dt, not 'kpz'"},
         {{"--model", "rsos", "--relax", "3"}, "--relax cannot be used with --model rsos"},
         {{"--aniso", "1,1", "--model", "bd"}, "--aniso cannot be used with --model bd"},
+        {{"--update", "tiled", "--rng", "lcg", "--runs", "2", "--seed", "1"}, "--update tiled needs --rng philox"},
         {{"extra"}, "extra"},
     };
     for (const auto& c : cases) {

@@ -98,6 +98,7 @@ BAD = [
     (dict(run_index=3), ["--run-index", "3"]),
     (dict(model="kpz"), ["--model", "kpz"]),
     (dict(model="rsos", relax=3), ["--model", "rsos", "--relax", "3"]),
+    (dict(update="tiled"), ["--update", "tiled"]),
 ]
 
 
