@@ -82,7 +82,9 @@ public:
         if (count > (bytes_.size() - at_) / sizeof(T))
             throw Broken{};
         std::vector<T> values(count);
-        std::memcpy(values.data(), take(count * sizeof(T)), count * sizeof(T));
+        const char* from = take(count * sizeof(T));
+        if (count > 0) // an empty vector may have no storage to copy into
+            std::memcpy(values.data(), from, count * sizeof(T));
         return values;
     }
     bool done() const { return at_ == bytes_.size(); }
