@@ -136,7 +136,7 @@ public:
             load(done_ + ahead - batch);
     }
     int32_t direction() { return direction_; }
-    uint32_t choice(uint32_t k) { return static_cast<uint32_t>((static_cast<uint64_t>(choice_) * k) >> 32); }
+    uint32_t choice(uint32_t k) { return scaledBelow(choice_, k); }
     // choice() reads the particle's own fourth output and draws nothing.
     static constexpr bool choiceIsFree = true;
 
@@ -152,8 +152,8 @@ private:
         philoxBlocks8(random_.seed(), random_.run(), first_ + static_cast<uint64_t>(j), out);
         for (int64_t k = 0; k < batch; ++k) {
             const int64_t slot = (j + k) & (ahead - 1);
-            const uint32_t row = static_cast<uint32_t>((static_cast<uint64_t>(out[0][k]) * rows_) >> 32);
-            const uint32_t col = static_cast<uint32_t>((static_cast<uint64_t>(out[1][k]) * cols_) >> 32);
+            const uint32_t row = scaledBelow(out[0][k], rows_);
+            const uint32_t col = scaledBelow(out[1][k], cols_);
             rows_of_[slot] = row;
             cols_of_[slot] = col;
             directions_[slot] = static_cast<int32_t>(out[2][k] >> 30);

@@ -11,11 +11,6 @@
 
 namespace {
 
-uint32_t scaled(uint32_t u, uint32_t n)
-{
-    return static_cast<uint32_t>((static_cast<uint64_t>(u) * n) >> 32);
-}
-
 // A phase: the block P it takes from the stream gives the counter words 2 and 3 of its draws
 // (low, high) and, from its first two outputs, the tiling's offset (rows oy, columns ox).
 struct Phase {
@@ -26,8 +21,8 @@ struct Phase {
         const auto offset = random.block(p);
         low = static_cast<uint32_t>(p);
         high = static_cast<uint32_t>(p >> 32) | 0x80000000u;
-        oy = scaled(offset.v[0], rows);
-        ox = scaled(offset.v[1], cols);
+        oy = scaledBelow(offset.v[0], rows);
+        ox = scaledBelow(offset.v[1], cols);
     }
 };
 
@@ -37,7 +32,7 @@ public:
     explicit StoredDraws(uint32_t word) : word_(word) {}
     void next(uint32_t&, uint32_t&) {}
     int32_t direction() { return static_cast<int32_t>(word_ >> 30); }
-    uint32_t choice(uint32_t k) { return scaled(word_, k); }
+    uint32_t choice(uint32_t k) { return scaledBelow(word_, k); }
 
 private:
     uint32_t word_;
@@ -132,7 +127,7 @@ void TiledStep::depositAnywhere(Symulacja& sim, PhiloxRandom& random)
             uint32_t out[4][8];
             philoxBlocks8(seed, run, static_cast<uint32_t>(i), static_cast<uint32_t>(i >> 32), key.low, key.high, out);
             for (int64_t k = 0; k < std::min<int64_t>(8, end - i); ++k) {
-                int32_t& cell = t.row(static_cast<int32_t>(scaled(out[0][k], rows)))[scaled(out[1][k], cols)];
+                int32_t& cell = t.row(static_cast<int32_t>(scaledBelow(out[0][k], rows)))[scaledBelow(out[1][k], cols)];
                 if (shared)
                     std::atomic_ref<int32_t>(cell).fetch_add(1, std::memory_order_relaxed); // wraps like increment
                 else
@@ -160,7 +155,7 @@ void TiledStep::landByTiles(Symulacja& sim, PhiloxRandom& random, int64_t partic
         philoxBlocks8(random.seed(), random.run(), static_cast<uint32_t>(i), static_cast<uint32_t>(i >> 32), key.low,
                       key.high, out);
         for (int64_t k = 0; k < std::min<int64_t>(8, particles - i); ++k) {
-            const uint32_t row = scaled(out[0][k], rows), col = scaled(out[1][k], cols);
+            const uint32_t row = scaledBelow(out[0][k], rows), col = scaledBelow(out[1][k], cols);
             const uint32_t tile = rows_.tileOf[row >= oy ? row - oy : row + rows - oy] * across
                 + cols_.tileOf[col >= ox ? col - ox : col + cols - ox];
             tileOf_[static_cast<size_t>(i + k)] = tile;
@@ -216,7 +211,7 @@ void TiledStep::sweep(Symulacja& sim, PhiloxRandom& random, const StayRule& rule
                 philoxBlocks8(seed, run, a, tile, key.low, key.high, out);
                 const uint32_t n = std::min<uint32_t>(8, cells - a);
                 for (uint32_t j = 0; j < n; ++j) {
-                    uint32_t row = r0 + scaled(out[0][j], h), col = c0 + scaled(out[1][j], w);
+                    uint32_t row = r0 + scaledBelow(out[0][j], h), col = c0 + scaledBelow(out[1][j], w);
                     row -= row >= rows ? rows : 0;
                     col -= col >= cols ? cols : 0;
                     const int32_t direction = static_cast<int32_t>(out[2][j] >> 30);
